@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer harnesses and runs each one for the given number of seconds (default 60),
+# starting from corpora seeded with the end-to-end transcripts' typed input. Fails on a finding.
+# Usage: scripts/fuzz.sh [SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+cmake --workflow --preset fuzz >/dev/null
+
+corpus=build/fuzz/corpus
+mkdir -p "$corpus"/dialogue "$corpus"/d2b "$corpus"/b2d
+for input in tests/e2e/cases/*.in; do
+    name=$(basename "$input" .in)
+    cp "$input" "$corpus/dialogue/$name"
+    n=0
+    for token in $(cat "$input"); do
+        n=$((n + 1))
+        printf '%s' "$token" >"$corpus/b2d/$name.$n"
+        printf '\0%s' "$token" >"$corpus/d2b/$name.$n.en"
+        printf '\1%s' "$token" >"$corpus/d2b/$name.$n.it"
+    done
+done
+
+for harness in dialogue d2b b2d; do
+    echo "== fuzz_$harness for ${seconds}s"
+    build/fuzz/fuzz/fuzz_$harness "$corpus/$harness" -max_total_time="$seconds" -timeout=10 \
+        -print_final_stats=1 -artifact_prefix="build/fuzz/$harness-" 2>&1 |
+        grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss|==[0-9]+==ERROR|SUMMARY|Done)|cov:' | tail -n 4
+done
