@@ -53,16 +53,16 @@ constexpr Texts italian{
 
 const Texts& texts_for(int lang) { return lang == 1 ? english : italian; }
 
-// False when no answer can come any more: only white space is left in the input, or the
-// output has failed and nobody would see the next prompt. Skipping the white space first
-// changes nothing, since every read skips it anyway.
+// False when no answer can come any more: only white space is left in the input, the input
+// cannot be read, or the output has failed and nobody would see the next prompt. Skipping
+// the white space first changes nothing, since every read skips it anyway.
 bool answer_can_come(std::istream& in, const std::ostream& out)
 {
     if (!out) {
         return false;
     }
     in >> std::ws;
-    return !in.eof();
+    return in.good();
 }
 
 void write_closing_credits(std::ostream& out)
