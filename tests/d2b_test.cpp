@@ -188,6 +188,19 @@ TEST(D2BFields, ExponentFractionAndSign)
     }
 }
 
+TEST(D2BFields, ExponentBeyondEightDigitsWritesItsMessage)
+{
+    for (const auto& [lang, message] :
+         {std::pair{1, "ERROR EXP TOO LONG"}, std::pair{2, "ERRORE ESPONENTE TROPPO LUNGO"}}) {
+        std::ostringstream out;
+        D2B d2b(lang, out);
+        d2b.setK("5");
+        d2b.exp = 129;  // biased 256: nine digits
+        EXPECT_EQ(d2b.exponent(), "");
+        EXPECT_EQ(out.str(), message);
+    }
+}
+
 struct Conversion {
     std::string k;
     std::string result;
