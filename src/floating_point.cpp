@@ -3,9 +3,14 @@
 // Every line break is std::endl, so each line reaches the screen as it is written, and the
 // input is tied to the output, so a prompt shows before the program waits.
 
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
 #include <iostream>
 #include <istream>
 #include <ostream>
+#include <streambuf>
 #include <string>
 
 #include "binary_to_decimal/binario_decimale.hpp"
@@ -222,11 +227,83 @@ int run_dialogue(std::istream& in, std::ostream& out)
 }
 
 #ifndef FLOATING_POINT_NO_MAIN
+namespace {
+
+// Standard input and output as plain buffered streams over their file descriptors. The dialogue
+// flushes every line break and, through the tie, every prompt before a read: each flush is one
+// write call and nothing else writes. A failed write (a closed pipe) fails the output stream; a
+// failed read ends the input.
+class DescriptorOutput : public std::streambuf {
+public:
+    explicit DescriptorOutput(int fd) : fd(fd) { setp(buffer.data(), buffer.data() + buffer.size()); }
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        if (sync() != 0) {
+            return traits_type::eof();
+        }
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            sputc(traits_type::to_char_type(c));
+        }
+        return traits_type::not_eof(c);
+    }
+
+    int sync() override
+    {
+        for (const char* next = pbase(); next < pptr();) {
+            const ssize_t written = ::write(fd, next, static_cast<std::size_t>(pptr() - next));
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            if (written <= 0) {
+                return -1;
+            }
+            next += written;
+        }
+        setp(buffer.data(), buffer.data() + buffer.size());
+        return 0;
+    }
+
+private:
+    int fd;
+    std::array<char, 1 << 16> buffer{};
+};
+
+class DescriptorInput : public std::streambuf {
+public:
+    explicit DescriptorInput(int fd) : fd(fd) {}
+
+protected:
+    int_type underflow() override
+    {
+        ssize_t got = 0;
+        do {
+            got = ::read(fd, buffer.data(), buffer.size());
+        } while (got < 0 && errno == EINTR);
+        if (got <= 0) {
+            return traits_type::eof();
+        }
+        setg(buffer.data(), buffer.data(), buffer.data() + got);
+        return traits_type::to_int_type(buffer[0]);
+    }
+
+private:
+    int fd;
+    std::array<char, 1 << 16> buffer{};
+};
+
+}  // namespace
+
 int main()
 {
-    // The standard streams keep their own buffers; every line break and every prompt before
-    // a read is still flushed, so nothing the user sees changes.
-    std::ios::sync_with_stdio(false);
-    return run_dialogue(std::cin, std::cout);
+    DescriptorInput input_buffer(STDIN_FILENO);
+    DescriptorOutput output_buffer(STDOUT_FILENO);
+    std::istream in(&input_buffer);
+    std::ostream out(&output_buffer);
+    in.tie(&out);
+    const int status = run_dialogue(in, out);
+    out.flush();
+    return status;
 }
 #endif

@@ -98,25 +98,28 @@ public:
                 return 1;
             }
             // A zero has no leading 1 to normalise: both lines show the plain digit 0.
-            parte_intera = "0";
+            parte_intera.assign(1, '0');
             parte_decimale.clear();
-            out << std::endl << "0";
+            out << std::endl << '0';
             write_digit_line();
             return 0;
         }
         const int e = campo - 127;
-        out << std::endl << "1," << fraction_bits(0, ultimo_uno) << " * 2^" << e;
+        const std::string fraction = fraction_bits(0, ultimo_uno);
+        out << std::endl << "1," << fraction << " * 2^" << e;
+        // The digit texts are 1,fraction with the point moved e places.
+        parte_intera.assign(1, e < 0 ? '0' : '1');
         if (e > 0) {
-            // Past the 23 stored bits the integer digits are 0 (exponents above 23).
-            const int stored = std::min(e, 23);
-            parte_intera = "1" + fraction_bits(0, stored - 1) + std::string(static_cast<std::size_t>(e - stored), '0');
+            const int stored = std::min(e, 23);  // past the 23 stored bits the digits are 0
+            parte_intera += fraction_bits(0, stored - 1);
+            parte_intera.append(static_cast<std::size_t>(e - stored), '0');
             parte_decimale = fraction_bits(stored, ultimo_uno);
         } else if (e < 0) {
-            parte_intera = "0";
-            parte_decimale = std::string(static_cast<std::size_t>(-e - 1), '0') + "1" + fraction_bits(0, ultimo_uno);
+            parte_decimale.assign(static_cast<std::size_t>(-e - 1), '0');
+            parte_decimale += '1';
+            parte_decimale += fraction;
         } else {
-            parte_intera = "1";
-            parte_decimale = fraction_bits(0, ultimo_uno);
+            parte_decimale = fraction;
         }
         write_digit_line();
         return 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
@@ -51,13 +53,13 @@ public:
     std::string intConverter(int n)
     {
         // The magnitude as unsigned, so that even the most negative int has one.
-        unsigned int m = n < 0 ? 0U - static_cast<unsigned int>(n) : static_cast<unsigned int>(n);
-        if (m == 0) {
-            return "0";
-        }
-        std::string digits;
-        for (; m != 0; m /= 2) {
-            digits.insert(digits.begin(), m % 2 == 1 ? '1' : '0');
+        const unsigned int m = n < 0 ? 0U - static_cast<unsigned int>(n) : static_cast<unsigned int>(n);
+        const std::size_t length = m == 0 ? 1 : static_cast<std::size_t>(std::bit_width(m));
+        std::string digits(length, '0');
+        for (std::size_t i = 0; i < length; ++i) {
+            if (((m >> (length - 1 - i)) & 1U) != 0) {
+                digits[i] = '1';
+            }
         }
         return digits;
     }
