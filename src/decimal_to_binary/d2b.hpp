@@ -93,8 +93,8 @@ public:
         if (digits.empty() || fraction == 0.0) {
             return std::string(23, '0');
         }
-        // Below 2^-23 the leading 1 lies past the 46 digits: take the true exponent and the
-        // 23 digits behind the leading 1 directly from the double.
+        // Below 2^-23 no 1 stands among the first 23 digits: take the true exponent and the
+        // 23 digits behind the leading 1 straight from the double.
         int power = 0;
         const double significand = std::frexp(fraction, &power);  // in [0.5, 1)
         exp = power - 1;
