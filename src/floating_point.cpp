@@ -202,6 +202,8 @@ int run_dialogue(std::istream& in, std::ostream& out)
         int answer = 0;  // stays 0 at the end of input, which leads to the menu exit
         if (answer_can_come(in, out)) {
             in >> answer;
+        } else if (!out) {
+            return 0;  // nobody sees the output any more: do not wait for the menu exit's key
         }
         bool converted = false;
         if (answer == 1) {
