@@ -13,7 +13,7 @@ for input in tests/e2e/cases/*.in; do
     name=$(basename "$input" .in)
     cp "$input" "$corpus/dialogue/$name"
     n=0
-    for token in $(cat "$input"); do
+    for token in $(tr -d '\000' <"$input"); do
         n=$((n + 1))
         printf '%s' "$token" >"$corpus/b2d/$name.$n"
         printf '\0%s' "$token" >"$corpus/d2b/$name.$n.en"

@@ -59,15 +59,15 @@ constexpr Texts italian{
 const Texts& texts_for(int lang) { return lang == 1 ? english : italian; }
 
 // False when no answer can come any more: only white space is left in the input, the input
-// cannot be read, or the output has failed and nobody would see the next prompt. Skipping
-// the white space first changes nothing, since every read skips it anyway.
+// cannot be read, or the output has failed and nobody would see the next prompt. The sentry
+// of a formatted read flushes the prompt and skips the white space, as the read itself would.
 bool answer_can_come(std::istream& in, const std::ostream& out)
 {
     if (!out) {
         return false;
     }
-    in >> std::ws;
-    return in.good();
+    const std::istream::sentry skip_white_space(in);
+    return static_cast<bool>(skip_white_space);
 }
 
 void write_closing_credits(std::ostream& out)
@@ -269,7 +269,7 @@ protected:
 
 private:
     int fd;
-    std::array<char, 1 << 16> buffer{};
+    std::array<char, 1 << 14> buffer{};
 };
 
 class DescriptorInput : public std::streambuf {
@@ -292,7 +292,7 @@ protected:
 
 private:
     int fd;
-    std::array<char, 1 << 16> buffer{};
+    std::array<char, 1 << 14> buffer{};
 };
 
 }  // namespace

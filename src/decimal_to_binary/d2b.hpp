@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <iostream>
 #include <limits>
@@ -54,14 +55,7 @@ public:
     {
         // The magnitude as unsigned, so that even the most negative int has one.
         const unsigned int m = n < 0 ? 0U - static_cast<unsigned int>(n) : static_cast<unsigned int>(n);
-        const std::size_t length = m == 0 ? 1 : static_cast<std::size_t>(std::bit_width(m));
-        std::string digits(length, '0');
-        for (std::size_t i = 0; i < length; ++i) {
-            if (((m >> (length - 1 - i)) & 1U) != 0) {
-                digits[i] = '1';
-            }
-        }
-        return digits;
+        return bit_text(m, m == 0 ? 1 : static_cast<int>(std::bit_width(m)));
     }
 
     std::string intBin() { return intConverter(intDec()); }
@@ -240,18 +234,20 @@ private:
         return reading;
     }
 
-    // `count` binary digits of a value in [0, 1); doubling and subtracting 1 are exact.
+    // `count` binary digits of a value in [0, 1), cut off: those of the integer part of
+    // v * 2^count, a product that is exact, as any scaling by a power of two is.
     static std::string binary_digits(double v, int count)
     {
-        std::string digits;
-        digits.reserve(static_cast<std::size_t>(count));
-        for (int k = 0; k < count; ++k) {
-            v += v;
-            if (v >= 1.0) {
-                digits += '1';
-                v -= 1.0;
-            } else {
-                digits += '0';
+        return bit_text(static_cast<std::uint64_t>(std::ldexp(v, count)), count);
+    }
+
+    // The lowest `length` bits of `value`, most significant first.
+    static std::string bit_text(std::uint64_t value, int length)
+    {
+        std::string digits(static_cast<std::size_t>(length), '0');
+        for (int i = 0; i < length; ++i) {
+            if (((value >> (length - 1 - i)) & 1U) != 0) {
+                digits[static_cast<std::size_t>(i)] = '1';
             }
         }
         return digits;
