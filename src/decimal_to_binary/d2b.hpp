@@ -197,16 +197,11 @@ private:
 
     static double convert_prefix(const std::string& t, std::size_t begin, std::size_t end)
     {
+        // strtod knows more forms than the extraction ("0x10", "inf"): it sees the prefix alone.
+        const std::string prefix = t.substr(begin, end - begin);
         char* stop = nullptr;
-        double value = std::strtod(t.c_str() + begin, &stop);
-        if (stop > t.c_str() + end) {
-            // strtod also knows forms the extraction does not ("0x10", "inf"): convert the
-            // prefix alone.
-            const std::string prefix = t.substr(begin, end - begin);
-            value = std::strtod(prefix.c_str(), &stop);
-            stop = const_cast<char*>(t.c_str()) + begin + static_cast<std::size_t>(stop - prefix.c_str());
-        }
-        if (begin == end || stop != t.c_str() + end) {
+        const double value = std::strtod(prefix.c_str(), &stop);
+        if (prefix.empty() || stop != prefix.c_str() + prefix.size()) {
             return 0.0;
         }
         if (std::isinf(value)) {
