@@ -275,13 +275,6 @@ TEST(D2BConvert, OutOfRangeInBothLanguages)
     }
 }
 
-TEST(D2BConvert, ItalianErrorMessage)
-{
-    std::string written;
-    EXPECT_EQ(convert(2, "1.99999999999999999", written), "0|01111111|");
-    EXPECT_EQ(written, "ERRORE ");
-}
-
 TEST(D2BConvert, ReusedObjectGivesTheResultsOfAFreshOne)
 {
     std::ostringstream out;
