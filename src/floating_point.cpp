@@ -7,6 +7,8 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <istream>
 #include <ostream>
@@ -233,11 +235,13 @@ namespace {
 
 // Standard input and output as plain buffered streams over their file descriptors. The dialogue
 // flushes every line break and, through the tie, every prompt before a read: each flush is one
-// write call and nothing else writes. A failed write (a closed pipe) fails the output stream; a
-// failed read ends the input.
+// write call and nothing else writes. Each buffer keeps the error number of a failed call, which
+// fails its stream, for main to report.
 class DescriptorOutput : public std::streambuf {
 public:
     explicit DescriptorOutput(int fd) : fd(fd) { setp(buffer.data(), buffer.data() + buffer.size()); }
+
+    int error() const { return error_number; }
 
 protected:
     int_type overflow(int_type c) override
@@ -253,12 +257,16 @@ protected:
 
     int sync() override
     {
+        if (error_number != 0) {
+            return -1;
+        }
         for (const char* next = pbase(); next < pptr();) {
             const ssize_t written = ::write(fd, next, static_cast<std::size_t>(pptr() - next));
             if (written < 0 && errno == EINTR) {
                 continue;
             }
             if (written <= 0) {
+                error_number = written < 0 ? errno : EIO;
                 return -1;
             }
             next += written;
@@ -269,34 +277,52 @@ protected:
 
 private:
     int fd;
+    int error_number = 0;
     std::array<char, 1 << 14> buffer{};
 };
 
+// Once a read has reported the end of the input or failed, the input stays ended: a terminal
+// answers the next read by waiting for another Ctrl-D, which the user should not have to press.
 class DescriptorInput : public std::streambuf {
 public:
     explicit DescriptorInput(int fd) : fd(fd) {}
+
+    int error() const { return error_number; }
 
 protected:
     int_type underflow() override
     {
         ssize_t got = 0;
-        do {
+        while (!ended) {
             got = ::read(fd, buffer.data(), buffer.size());
-        } while (got < 0 && errno == EINTR);
-        if (got <= 0) {
-            return traits_type::eof();
+            if (got > 0) {
+                setg(buffer.data(), buffer.data(), buffer.data() + got);
+                return traits_type::to_int_type(buffer[0]);
+            }
+            if (got == 0 || errno != EINTR) {
+                error_number = got < 0 ? errno : 0;
+                ended = true;
+            }
         }
-        setg(buffer.data(), buffer.data(), buffer.data() + got);
-        return traits_type::to_int_type(buffer[0]);
+        return traits_type::eof();
     }
 
 private:
     int fd;
+    bool ended = false;
+    int error_number = 0;
     std::array<char, 1 << 14> buffer{};
 };
 
+void report(const char* what, int error_number)
+{
+    std::fprintf(stderr, "floating_point: %s error: %s\n", what, std::strerror(error_number));
+}
+
 }  // namespace
 
+// Status 0, or 1 after a failed write (the dialogue stops there) or a failed read (the dialogue
+// ends as at the end of the input).
 int main()
 {
     DescriptorInput input_buffer(STDIN_FILENO);
@@ -304,8 +330,16 @@ int main()
     std::istream in(&input_buffer);
     std::ostream out(&output_buffer);
     in.tie(&out);
-    const int status = run_dialogue(in, out);
+    run_dialogue(in, out);
     out.flush();
-    return status;
+    if (output_buffer.error() != 0) {
+        report("write", output_buffer.error());
+        return 1;
+    }
+    if (input_buffer.error() != 0) {
+        report("read", input_buffer.error());
+        return 1;
+    }
+    return 0;
 }
 #endif

@@ -46,7 +46,11 @@ public:
     std::string fractTrunc(std::string s)
     {
         const std::size_t point = s.find('.');
-        return point == std::string::npos ? std::string() : "0" + s.substr(point);
+        std::string fraction;
+        if (point != std::string::npos) {
+            fraction.assign(1, '0').append(s, point);
+        }
+        return fraction;
     }
 
     double fractDec() { return reading.fraction; }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The program in a real pseudo-terminal (tmux): the language menu is on the screen before
 # anything is typed; answers typed key by key, each once its prompt shows, give the expected
-# screens in English and in Italian ("è" one character wide); Ctrl-D at a prompt ends the
-# program with status 0 and the shell prompt starts on a new line.
+# screens in English and in Italian ("è" one character wide); one Ctrl-D at any prompt ends the
+# program within a second, with status 0 and the closing lines under the prompt.
 # Usage: terminal_test.sh PROGRAM   (exits 77, "skipped", when tmux is missing)
 set -u
 program=$(realpath "$1")
@@ -12,6 +12,7 @@ sessions=0
 tmux_() { tmux -L "fp-terminal-$$-$sessions" "$@"; }
 trap 'tmux_ kill-server 2>/dev/null' EXIT
 failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # A new terminal with a plain shell that runs the program and then shows its exit status.
 start() {
@@ -48,9 +49,8 @@ type_answers() {
 
 check_screen() {
     if ! diff <(screen) "$screens/$1.screen" >/dev/null; then
-        echo "FAIL: screen differs from $1.screen (left actual, right expected):"
+        fail "screen differs from $1.screen (left actual, right expected):"
         diff <(screen) "$screens/$1.screen"
-        failures=$((failures + 1))
     fi
 }
 
@@ -61,13 +61,44 @@ type_answers 1 2 5 0 1 0100000010101 n && check_screen english
 start
 type_answers 2 2 -3.25 0 1 10111101110011001100110011001101 9 && check_screen italian
 line=$(screen | grep -F 'Il numero in binario')
-[ "$(printf '%s' "$line" | LC_ALL=C.UTF-8 wc -m)" -eq 58 ] || { echo "FAIL: '$line' is not 58 characters wide"; failures=$((failures + 1)); }
+[ "$(printf '%s' "$line" | LC_ALL=C.UTF-8 wc -m)" -eq 58 ] || fail "'$line' is not 58 characters wide"
 
-start
-type_answers 1 1
-tmux_ send-keys C-d
-sleep 0.3
-wait_for_prompt && check_screen ctrl_d
+# ctrl_d ANSWERS LINES...: after the answers, one Ctrl-D at the prompt; within a second the shell
+# reports status 0, and the screen ends with the given lines, the status line and the shell prompt.
+closing=("Credit to Vantelli Edmondo and Corbaro Ludano" "Sviluppato da Vantelli Edmondo e Ludano Corbaro")
+choose="--------------------------------->Choose/Scelta:"
+menu="--------------------------------->Scelta:"
+ctrl_d() {
+    local answers=$1
+    shift
+    start
+    # shellcheck disable=SC2086
+    type_answers $answers || { fail "Ctrl-D after '$answers': no prompt"; return; }
+    tmux_ send-keys C-d
+    local waited=0
+    until screen | grep -q '^status='; do
+        sleep 0.05
+        waited=$((waited + 1))
+        [ "$waited" -lt 20 ] || { fail "Ctrl-D after '$answers': still running after a second"; return; }
+    done
+    sleep 0.1
+    local expected
+    expected=$(printf '%s\n' "$@" status=0 '$')
+    [ "$(screen | tail -n $(($# + 2)))" = "$expected" ] ||
+        { fail "Ctrl-D after '$answers': the screen ends with"; screen | tail -n $(($# + 2)); }
+}
+
+ctrl_d "" "$choose" "${closing[@]}"
+ctrl_d "3" "Scegli 1 o 2 per scegliere la lingua!!!" "" "Select the languages/Seleziona la lingua:" \
+    "Select 1 to choose english" "Seleziona 2 per scegliere italiano" "" "$choose" "${closing[@]}"
+ctrl_d "1" "$menu" "Credit to: Vantelli Edmondo and Corbaro Ludano"
+ctrl_d "2 2 0.5 0" "$menu" "Sviluppato da: Vantelli Edmondo e Corbaro Ludano"
+ctrl_d "1 1" "Insert binary value:" "${closing[@]}"
+ctrl_d "2 1 2" "Inserire un numero valido!" "Inserisci valore in binario:" "${closing[@]}"
+ctrl_d "2 2" "Inserisci valore decimale:" "${closing[@]}"
+ctrl_d "1 2 0 0 2" "Insert decimal value:" "${closing[@]}"
+ctrl_d "1 2 5" "$choose" "${closing[@]}"
+ctrl_d "2 1 010000001 0 2 7" "$choose" "${closing[@]}"
 
 if [ "$failures" -ne 0 ]; then
     exit 1
