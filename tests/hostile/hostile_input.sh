@@ -1,24 +1,26 @@
 #!/usr/bin/env bash
-# Input no transcript can hold: 10 MB tokens at every prompt, a closed standard input, and an
-# output pipe that its reader closes early. The program must never hang, exit 0 (or end by
-# SIGPIPE when its output is gone) and write what the dialogue describes.
+# What no transcript can hold: 10 MB tokens at every prompt, and failures of the machine around
+# the program. The program must never hang; a failed write stops it at once and a failed read
+# ends the dialogue as at the end of input, each with one line on standard error and status 1;
+# a reader that goes away kills it by SIGPIPE (or, with SIGPIPE ignored, is a write error).
 # Usage: hostile_input.sh PROGRAM
 set -u
 program=$1
+cases=$(dirname "$0")/../e2e/cases
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-
-# run NAME: runs the program on $work/NAME.in into $work/NAME.out; checks the exit status.
+# run NAME STATUS [STDERR]: the program ran on $work/NAME.in into $work/NAME.out with that exit
+# status and standard error.
 run() {
-    timeout 60 "$program" <"$work/$1.in" >"$work/$1.out"
-    local status=$?
-    [ "$status" -eq 0 ] || fail "$1: exit status $status"
+    timeout 60 "$program" <"$work/$1.in" >"$work/$1.out" 2>"$work/$1.err"
+    check "$1" "$?" "$2" "${3:-}"
+}
+check() {
+    [ "$2" -eq "$3" ] || fail "$1: exit status $2, expected $3"
+    [ "$(cat "$work/$1.err")" = "$4" ] || fail "$1: standard error '$(cat "$work/$1.err")', expected '$4'"
 }
 
 # expect NAME COUNT TEXT: the output holds TEXT on exactly COUNT lines.
@@ -29,8 +31,7 @@ expect() {
 }
 
 closing_credits() {
-    local credits=$'Credit to Vantelli Edmondo and Corbaro Ludano\nSviluppato da Vantelli Edmondo e Ludano Corbaro\n'
-    tail -c "${#credits}" "$work/$1.out" | cmp -s - <(printf '%s' "$credits") ||
+    [[ "$(cat "$work/$1.out")" == *$'Credit to Vantelli Edmondo and Corbaro Ludano\nSviluppato da Vantelli Edmondo e Ludano Corbaro' ]] ||
         fail "$1: does not end with the closing credit lines"
 }
 
@@ -38,19 +39,19 @@ big() { head -c 10485760 /dev/zero | tr '\0' "$1"; }
 
 # A 10 MB number at the language prompt is out of the int range: one error block.
 { big 9; printf '\n1\n'; } >"$work/language.in"
-run language
+run language 0
 expect language 1 "Error!!!"
 expect language 1 "Credit to: Vantelli Edmondo and Corbaro Ludano"
 
 # 10 MB bit pattern: rejected once, then the input ends.
 { printf '1\n1\n'; big 0; printf '\n'; } >"$work/binary.in"
-run binary
+run binary 0
 expect binary 1 "Insert a valid number!"
 closing_credits binary
 
 # 10 MB decimal texts: an integer out of range, a fraction of zeros, a long fraction of nines.
 { printf '1\n2\n'; big 7; printf '\n0\n2\n0.'; big 0; printf '1\n0\n2\n0.'; big 9; printf '\n0\n2\n-5.'; big 0; printf '\nq\n'; } >"$work/decimal.in"
-run decimal
+run decimal 0
 expect decimal 1 "The binary number is: Number out of range "
 expect decimal 1 "The binary number is: 0|00000000|00000000000000000000000"
 expect decimal 1 "ERROR The binary number is: 0|01111111|00000000000000000000000"
@@ -59,26 +60,34 @@ closing_credits decimal
 
 # A 10 MB answer to the restart question ends the program.
 { printf '2\n2\n5\n'; big 0; printf '\n'; } >"$work/restart.in"
-run restart
+run restart 0
 closing_credits restart
 
-# Standard input closed, not just empty.
-timeout 10 "$program" <&- >"$work/closed.out"
-status=$?
-[ "$status" -eq 0 ] || fail "closed input: exit status $status"
-closing_credits closed
+# A full disk and a closed output: nothing more is read (the input stays open) once a write failed.
+timeout 10 "$program" < <(sleep 20) >/dev/full 2>"$work/full.err"
+check full $? 1 "floating_point: write error: No space left on device"
+timeout 10 "$program" < <(sleep 20) >&- 2>"$work/closed_output.err"
+check closed_output $? 1 "floating_point: write error: Bad file descriptor"
 
-# The reader of the output goes away while the program still has input: it must end, by
-# SIGPIPE (status 141) or, where SIGPIPE is ignored, by seeing its output fail (status 0).
+# An input that cannot be read ends the dialogue as the end of input does.
+timeout 10 "$program" <"$work" >"$work/directory.out" 2>"$work/directory.err"
+check directory $? 1 "floating_point: read error: Is a directory"
+cmp -s "$work/directory.out" "$cases/eof_at_language_prompt.out" || fail "directory: output differs from the end of input's"
+timeout 10 "$program" <&- >"$work/closed_input.out" 2>"$work/closed_input.err"
+check closed_input $? 1 "floating_point: read error: Bad file descriptor"
+cmp -s "$work/closed_input.out" "$cases/eof_at_language_prompt.out" || fail "closed input: output differs from the end of input's"
+
+# The reader of the output goes away while the program still has input.
 for sigpipe in default ignored; do
     ( [ "$sigpipe" = ignored ] && trap '' PIPE
-      yes $'1\n2\n5\n0' 2>/dev/null | timeout 30 "$program" | head -c 100000 >/dev/null
+      yes $'1\n2\n5\n0' 2>/dev/null | timeout 30 "$program" 2>"$work/pipe_$sigpipe.err" | head -c 100000 >/dev/null
       exit "${PIPESTATUS[1]}" )
     status=$?
-    case "$sigpipe:$status" in
-        default:141 | ignored:0) ;;
-        *) fail "output closed early, SIGPIPE $sigpipe: exit status $status" ;;
-    esac
+    if [ "$sigpipe" = default ]; then
+        check pipe_default "$status" 141 ""
+    else
+        check pipe_ignored "$status" 1 "floating_point: write error: Broken pipe"
+    fi
 done
 
 if [ "$failures" -ne 0 ]; then
