@@ -198,15 +198,14 @@ private:
         out << std::endl;
     }
 
-    // Summed in double: exact for every pattern, since its digits span at most 24
-    // significant bits, and no 32-bit sum can overflow for exponents past 30.
+    // Summed in double, digit by digit, doubling or halving: exact for every pattern, since its
+    // digits span at most 24 significant bits, and no 32-bit sum can overflow for exponents
+    // past 30. Every digit other than "0" counts as a 1.
     double integer_value() const
     {
         double sum = 0.0;
-        int weight = static_cast<int>(parte_intera.size()) - 1;
         for (const char digit : parte_intera) {
-            sum += digit != '0' ? std::ldexp(1.0, weight) : 0.0;
-            --weight;
+            sum = 2.0 * sum + (digit != '0' ? 1.0 : 0.0);
         }
         return sum;
     }
@@ -214,10 +213,8 @@ private:
     double fraction_value() const
     {
         double sum = 0.0;
-        int weight = -1;
-        for (const char digit : parte_decimale) {
-            sum += digit != '0' ? std::ldexp(1.0, weight) : 0.0;
-            --weight;
+        for (auto digit = parte_decimale.rbegin(); digit != parte_decimale.rend(); ++digit) {
+            sum = (sum + (*digit != '0' ? 1.0 : 0.0)) / 2.0;
         }
         return sum;
     }

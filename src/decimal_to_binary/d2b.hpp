@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <limits>
 #include <string>
@@ -15,14 +17,13 @@
 // sign | exponent biased by 127 | 23 fraction digits. Fraction digits are cut off, never
 // rounded, and only normal patterns and zero come out.
 //
-// The text is read once, when it is stored: its whole value, as the stream's formatted
-// extraction of a double reads it, and its integer part and fraction. A plain decimal
-// ("12.375", ".5", "1.2.3") gives the digits before its first point and the value of the
-// digits after it; any other text ("1.5e3", "15e-1", "1x.5") gives the whole value's
-// magnitude truncated and the rest.
+// The text is read once, when it is stored, as the stream's formatted extraction of a double
+// reads it; the fields are those of that value cut off to a float. The digits written after the
+// first point of a plain decimal are read on their own only to find the one error: a fraction
+// of so many nines that it reads as 1.0 ("0.99999999999999999").
 class D2B {
 public:
-    explicit D2B(int lang, std::ostream& out = std::cout) : lang(lang), out(out) { setK(""); }
+    explicit D2B(int lang, std::ostream& out = std::cout) : lang(lang), out(out) {}
 
     void setK(std::string k)
     {
@@ -53,6 +54,7 @@ public:
         return fraction;
     }
 
+    // The fraction of the whole value, or the 1.0 that a plain decimal's fraction reads as.
     double fractDec() { return reading.fraction; }
 
     std::string intConverter(int n)
@@ -66,51 +68,13 @@ public:
 
     // The first 46 binary digits of the fraction, or the empty text after the error message
     // when the fraction reads as 1.0.
-    std::string fractBin()
-    {
-        const double fraction = fractDec();
-        if (fraction >= 1.0) {
-            out << (lang == 2 ? "ERRORE " : "ERROR ");
-            return "";
-        }
-        return binary_digits(fraction, 46);
-    }
+    std::string fractBin() { return fraction_error() ? "" : bit_text(cut_off(reading.fraction, 46), 46); }
 
     // The fraction field of a value whose integer part is 0; sets `exp`.
-    std::string find1()
-    {
-        exp = 0;
-        const std::string digits = fractBin();
-        for (std::size_t i = 0; i < 23 && i < digits.size(); ++i) {
-            if (digits[i] == '1') {
-                exp = -static_cast<int>(i + 1);
-                return digits.substr(i + 1, 23);
-            }
-        }
-        const double fraction = fractDec();
-        if (digits.empty() || fraction == 0.0) {
-            return std::string(23, '0');
-        }
-        // Below 2^-23 no 1 stands among the first 23 digits: take the true exponent and the
-        // 23 digits behind the leading 1 straight from the double.
-        int power = 0;
-        const double significand = std::frexp(fraction, &power);  // in [0.5, 1)
-        exp = power - 1;
-        return binary_digits(2.0 * significand - 1.0, 23);
-    }
+    std::string find1() { return field_text(field_below_one()); }
 
     // The fraction field; sets `exp` to the power of two of the leading 1.
-    std::string mantix()
-    {
-        const std::string int_digits = intBin();
-        if (int_digits == "0") {
-            return find1();
-        }
-        const std::size_t length = int_digits.size();
-        exp = static_cast<int>(length) - 1;
-        const std::string fraction_digits = fractBin();
-        return int_digits.substr(1) + fraction_digits.substr(0, length < 24 ? 24 - length : 0);
-    }
+    std::string mantix() { return field_text(fraction_field()); }
 
     // The exponent field, 8 digits, from the `exp` that `mantix` left.
     std::string exponent()
@@ -118,12 +82,13 @@ public:
         if (reading.value == 0.0) {
             return "00000000";
         }
-        const std::string digits = intConverter(exp + 127);
-        if (digits.size() > 8) {
+        // Written as intConverter writes it: the sign of a biased exponent below 0 is dropped.
+        const unsigned int biased = static_cast<unsigned int>(std::abs(exp + 127));
+        if (std::bit_width(biased) > 8) {
             out << (lang == 1 ? "ERROR EXP TOO LONG" : "ERRORE ESPONENTE TROPPO LUNGO");
             return "";
         }
-        return std::string(8 - digits.size(), '0') + digits;
+        return bit_text(biased, 8);
     }
 
     // Taken from the text, not the value: "-0" and "-abc" give "1".
@@ -137,9 +102,14 @@ public:
         if (too_large || too_small) {
             return lang == 2 ? "Numero fuori dal range " : "Number out of range ";
         }
-        const std::string m = mantix();
+        // As mantix, exponent and sign, in this order, with the one allocation of the result.
+        const Field m = fraction_field();
         const std::string e = exponent();
-        return sign() + "|" + e + "|" + m;
+        std::string result = sign();
+        result.reserve(11 + static_cast<std::size_t>(m.length));
+        result.append("|").append(e).append("|");
+        append_bits(result, m.bits, m.length);
+        return result;
     }
 
     std::string K;
@@ -149,9 +119,13 @@ public:
 private:
     struct Number {
         double value = 0.0;
-        std::size_t digits_begin = 0;  // first character after the sign
         std::size_t point = std::string::npos;
         bool exponent_part = false;
+    };
+
+    struct Field {
+        std::uint64_t bits = 0;
+        int length = 0;
     };
 
     struct Reading {
@@ -160,58 +134,42 @@ private:
         double fraction = 0.0;
     };
 
-    static bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
     static bool is_digit(char c) { return c >= '0' && c <= '9'; }
-    static bool is_sign(char c) { return c == '+' || c == '-'; }
 
-    // Scans from `from` the longest prefix the stream's extraction takes: blanks, a sign,
-    // digits with at most one point, then "e" or "E" (only after a digit), a sign and digits.
-    // That prefix is then converted whole, or it reads as 0.0 ("5e", "-", ".").
+    // The number at `from`, read as the stream's extraction reads it: blanks, an optional sign,
+    // digits with at most one point, then "e" or "E", an optional sign and digits. A number that
+    // breaks off ("5e", "-", ".") reads as 0.0, and so does any other start ("inf", "x1").
+    // from_chars reads the same grammar, rounding correctly as strtod does, except that it takes
+    // no plus sign, stops in front of an exponent without digits and leaves a value beyond the
+    // double range to strtod.
     static Number scan_number(const std::string& t, std::size_t from)
     {
         Number number;
-        std::size_t i = from;
-        while (i < t.size() && is_blank(t[i])) {
-            ++i;
+        const char* const end = t.data() + t.size();
+        const char* begin = t.data() + std::min(from, t.size());
+        while (begin != end && (*begin == ' ' || (*begin >= '\t' && *begin <= '\r'))) {
+            ++begin;
         }
-        const std::size_t begin = i;
-        if (i < t.size() && is_sign(t[i])) {
-            ++i;
+        const char* const first = begin + (begin != end && *begin == '+' ? 1 : 0);
+        const char* const digits = first + (begin != end && *begin == '-' ? 1 : 0);
+        if (digits == end || !(is_digit(*digits) || *digits == '.')) {
+            return number;
         }
-        number.digits_begin = i;
-        bool digit_seen = false;
-        for (; i < t.size(); ++i) {
-            const char c = t[i];
-            if (is_digit(c)) {
-                digit_seen = true;
-            } else if (c == '.' && number.point == std::string::npos && !number.exponent_part) {
-                number.point = i;
-            } else if ((c == 'e' || c == 'E') && digit_seen && !number.exponent_part) {
-                number.exponent_part = true;
-                if (i + 1 < t.size() && is_sign(t[i + 1])) {
-                    ++i;
-                }
-            } else {
-                break;
-            }
+        double value = 0.0;
+        const auto [stop, error] = std::from_chars(first, end, value);
+        const auto length = static_cast<std::size_t>(stop - first);
+        const auto* point = static_cast<const char*>(std::memchr(first, '.', length));
+        number.exponent_part = std::memchr(first, 'e', length) != nullptr || std::memchr(first, 'E', length) != nullptr;
+        const bool exponent_breaks_off = !number.exponent_part && stop != end && (*stop == 'e' || *stop == 'E');
+        if (error == std::errc::invalid_argument || exponent_breaks_off) {
+            return number;
         }
-        number.value = convert_prefix(t, begin, i);
+        if (error == std::errc::result_out_of_range) {
+            value = std::strtod(std::string(begin, stop).c_str(), nullptr);
+        }
+        number.point = point == nullptr ? std::string::npos : static_cast<std::size_t>(point - t.data());
+        number.value = std::isinf(value) ? std::copysign(std::numeric_limits<double>::max(), value) : value;
         return number;
-    }
-
-    static double convert_prefix(const std::string& t, std::size_t begin, std::size_t end)
-    {
-        // strtod knows more forms than the extraction ("0x10", "inf"): it sees the prefix alone.
-        const std::string prefix = t.substr(begin, end - begin);
-        char* stop = nullptr;
-        const double value = std::strtod(prefix.c_str(), &stop);
-        if (prefix.empty() || stop != prefix.c_str() + prefix.size()) {
-            return 0.0;
-        }
-        if (std::isinf(value)) {
-            return std::copysign(std::numeric_limits<double>::max(), value);
-        }
-        return value;
     }
 
     static Reading read_decimal(const std::string& k)
@@ -219,37 +177,82 @@ private:
         const Number number = scan_number(k, 0);
         Reading reading;
         reading.value = number.value;
+        reading.whole = std::trunc(std::fabs(number.value));
+        reading.fraction = std::fabs(number.value) - reading.whole;
+        // A plain decimal's fraction as written, read like "0" and the text from its point on,
+        // can round up to 1.0: the one error. Only a fraction that begins with sixteen nines does.
         const bool plain = number.point != std::string::npos && !number.exponent_part;
-        if (plain && number.value != 0.0) {
-            for (std::size_t i = number.digits_begin; i < number.point; ++i) {
-                reading.whole = reading.whole * 10.0 + (k[i] - '0');
-            }
-            // The fraction reads like "0" and the text from the point on.
-            reading.fraction = scan_number(k, number.point).value;
-        } else {
-            reading.whole = std::trunc(std::fabs(number.value));
-            reading.fraction = std::fabs(number.value) - reading.whole;
+        if (plain && k.compare(number.point + 1, 16, "9999999999999999") == 0 && scan_number(k, number.point).value >= 1.0) {
+            reading.fraction = 1.0;
         }
         return reading;
     }
 
-    // `count` binary digits of a value in [0, 1), cut off: those of the integer part of
-    // v * 2^count, a product that is exact, as any scaling by a power of two is.
-    static std::string binary_digits(double v, int count)
+    // The 23 digits behind the leading 1 of a value whose integer part is 0, also below 2^-23,
+    // where no 1 stands among the first 23 fraction digits; 23 zeros for zero. Sets `exp`.
+    Field field_below_one()
     {
-        return bit_text(static_cast<std::uint64_t>(std::ldexp(v, count)), count);
+        exp = 0;
+        if (fraction_error() || reading.fraction == 0.0) {
+            return {0, 23};
+        }
+        int power = 0;
+        const double significand = std::frexp(reading.fraction, &power);  // in [0.5, 1)
+        exp = power - 1;
+        return {cut_off(2.0 * significand - 1.0, 23), 23};
+    }
+
+    // The integer digits behind the leading 1, then fraction digits up to 23 digits in all.
+    Field fraction_field()
+    {
+        const auto whole = static_cast<std::uint32_t>(std::abs(intDec()));
+        if (whole == 0) {
+            return field_below_one();
+        }
+        const int length = static_cast<int>(std::bit_width(whole));
+        exp = length - 1;
+        const std::uint64_t behind_leading_one = whole - (std::uint32_t{1} << exp);
+        // After the error, or with 24 integer digits or more, the integer digits stand alone.
+        if (fraction_error() || length >= 24) {
+            return {behind_leading_one, exp};
+        }
+        const int fraction_digits = 24 - length;
+        return {behind_leading_one << fraction_digits | cut_off(reading.fraction, fraction_digits), 23};
+    }
+
+    static std::string field_text(Field field) { return bit_text(field.bits, field.length); }
+
+    // True, after writing the error message, when the fraction reads as 1.0.
+    bool fraction_error()
+    {
+        if (reading.fraction < 1.0) {
+            return false;
+        }
+        out << (lang == 2 ? "ERRORE " : "ERROR ");
+        return true;
+    }
+
+    // The first `count` (at most 63) binary digits of a value in [0, 1), cut off: the integer
+    // part of v * 2^count, a product that is exact, as any scaling by a power of two is.
+    static std::uint64_t cut_off(double v, int count)
+    {
+        return static_cast<std::uint64_t>(v * static_cast<double>(std::uint64_t{1} << count));
     }
 
     // The lowest `length` bits of `value`, most significant first.
     static std::string bit_text(std::uint64_t value, int length)
     {
-        std::string digits(static_cast<std::size_t>(length), '0');
-        for (int i = 0; i < length; ++i) {
-            if (((value >> (length - 1 - i)) & 1U) != 0) {
-                digits[static_cast<std::size_t>(i)] = '1';
-            }
-        }
+        std::string digits;
+        append_bits(digits, value, length);
         return digits;
+    }
+
+    static void append_bits(std::string& text, std::uint64_t value, int length)
+    {
+        text.resize(text.size() + static_cast<std::size_t>(length));
+        for (char* digit = text.data() + text.size(); length-- > 0; value >>= 1) {
+            *--digit = static_cast<char>('0' + (value & 1U));
+        }
     }
 
     Reading reading;

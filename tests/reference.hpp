@@ -1,0 +1,177 @@
+#pragma once
+
+// What the long checks compare the program with: results built from a float's own bits, and the
+// machine's conversion of a double to float toward zero. Also the loop that runs a check over
+// many cases on every core, with a progress line on a terminal.
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cfenv>
+#include <charconv>
+#include <chrono>
+#include <cinttypes>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace reference {
+
+// The lowest `length` bits, most significant first, into a reused text.
+inline void write_bits(std::uint32_t bits, int length, std::string& text)
+{
+    text.resize(static_cast<std::size_t>(length));
+    for (char* digit = text.data() + length; digit != text.data(); bits >>= 1) {
+        *--digit = static_cast<char>('0' + (bits & 1U));
+    }
+}
+
+// "sign|exponent|fraction", as the decimal direction writes a pattern, into a reused text.
+inline void write_fields(std::uint32_t bits, std::string& text)
+{
+    text.resize(34);
+    char* digit = text.data() + text.size();
+    for (int bit = 0; bit < 32; ++bit, bits >>= 1) {
+        *--digit = static_cast<char>('0' + (bits & 1U));
+        if (bit == 22 || bit == 30) {
+            *--digit = '|';
+        }
+    }
+}
+
+inline std::string fields(std::uint32_t bits)
+{
+    std::string text;
+    write_fields(bits, text);
+    return text;
+}
+
+inline int exponent_of(std::uint32_t bits) { return static_cast<int>((bits >> 23) & 0xFFU) - 127; }
+
+// The patterns the binary direction accepts: exponent -12..18, or -13..18 when negative.
+inline bool in_window(std::uint32_t bits)
+{
+    const int e = exponent_of(bits);
+    return e >= ((bits >> 31) != 0 ? -13 : -12) && e <= 18;
+}
+
+// The binary direction's whole output for an accepted pattern, into a reused text: the
+// normalised line, the exact binary expansion with a comma, and the value as the stream prints a
+// double by default (as printf's %.6g does).
+inline void write_conversion(std::uint32_t bits, std::string& text)
+{
+    const int e = exponent_of(bits);
+    char significand[24];  // the leading 1 and the fraction bits up to the last 1
+    std::size_t length = 24;
+    std::uint32_t m = (bits & 0x7FFFFFU) | 0x800000U;
+    for (; (m & 1U) == 0; m >>= 1) {
+        --length;
+    }
+    for (std::size_t i = length; i-- > 0; m >>= 1) {
+        significand[i] = static_cast<char>('0' + (m & 1U));
+    }
+    const std::string_view digits(significand, length);
+    text.assign("\n1,").append(digits.substr(1)).append(" * 2^").append(std::to_string(e)).append("\n");
+    if (e < 0) {
+        text.append("0,").append(static_cast<std::size_t>(-e - 1), '0').append(digits);
+    } else {
+        const auto whole = static_cast<std::size_t>(e + 1);
+        text.append(digits.substr(0, whole)).append(whole > length ? whole - length : 0, '0');
+        if (whole < length) {
+            text.append(",").append(digits.substr(whole));
+        }
+    }
+    char value[32];
+    const auto printed = std::to_chars(value, std::end(value), static_cast<double>(std::bit_cast<float>(bits)),
+                                       std::chars_format::general, 6);
+    text.append("\n\nFinal result: ").append(value, printed.ptr);
+}
+
+// Kept out of line, so that the compiler cannot move the conversion past the rounding-mode reset.
+[[gnu::noinline]] inline float to_float(double value) { return static_cast<float>(value); }
+
+// The decimal direction's result for a value: the pattern of the float toward zero, or the
+// out-of-range message outside zero and the normal floats below 2^23.
+inline std::string decimal_result(double value)
+{
+    const double magnitude = std::fabs(value);
+    if (magnitude >= 8388608.0 || (magnitude != 0.0 && magnitude < std::numeric_limits<float>::min())) {
+        return "Number out of range ";
+    }
+    std::fesetround(FE_TOWARDZERO);
+    const float cut_off = to_float(value);
+    std::fesetround(FE_TONEAREST);
+    return fields(std::bit_cast<std::uint32_t>(cut_off));
+}
+
+// Runs `check(index)` for every index below `total` on every core and reports the first
+// failures (the check returns what is wrong, or nothing). On a terminal one progress line on
+// standard error is rewritten about once a second; under CTest, whose pipes are no terminal,
+// FP_PROGRESS_TTY=1 sends that line to the controlling terminal, when there is one. Prints the
+// summary line and returns the number of failures.
+template <class Check>
+std::uint64_t run(const char* what, std::uint64_t total, Check check)
+{
+    using clock = std::chrono::steady_clock;
+    const auto start = clock::now();
+    FILE* progress = isatty(STDERR_FILENO) != 0 ? stderr : nullptr;
+    if (progress == nullptr && std::getenv("FP_PROGRESS_TTY") != nullptr) {
+        progress = std::fopen("/dev/tty", "w");
+    }
+    constexpr std::uint64_t chunk = 1 << 12;
+    std::atomic<std::uint64_t> next{0};
+    std::atomic<std::uint64_t> done{0};
+    std::atomic<std::uint64_t> failures{0};
+    std::mutex lock;
+    auto last_shown = start;
+    auto worker = [&] {
+        for (std::uint64_t begin; (begin = next.fetch_add(chunk)) < total;) {
+            const std::uint64_t end = std::min(begin + chunk, total);
+            for (std::uint64_t index = begin; index < end; ++index) {
+                const std::string problem = check(index);
+                if (!problem.empty() && failures.fetch_add(1) < 20) {
+                    const std::lock_guard<std::mutex> guard(lock);
+                    std::printf("FAIL %s\n", problem.c_str());
+                }
+            }
+            const double finished = static_cast<double>(done += end - begin);
+            if (progress == nullptr || !lock.try_lock()) {
+                continue;
+            }
+            const auto now = clock::now();
+            if (now - last_shown >= std::chrono::seconds(1)) {
+                last_shown = now;
+                const double rate = finished / std::chrono::duration<double>(now - start).count();
+                std::fprintf(progress, "\r\033[K%s: %5.1f%%, %.3g per second, %.0f s left", what,
+                             100.0 * finished / static_cast<double>(total), rate, (static_cast<double>(total) - finished) / rate);
+                std::fflush(progress);
+            }
+            lock.unlock();
+        }
+    };
+    std::vector<std::thread> pool(std::max(1U, std::thread::hardware_concurrency()));
+    for (std::thread& thread : pool) {
+        thread = std::thread(worker);
+    }
+    for (std::thread& thread : pool) {
+        thread.join();
+    }
+    if (progress != nullptr) {
+        std::fprintf(progress, "\r\033[K");
+        std::fflush(progress);
+    }
+    std::printf("%" PRIu64 " %s checked, %" PRIu64 " failures, %.1f s\n", total, what, failures.load(),
+                std::chrono::duration<double>(clock::now() - start).count());
+    return failures.load();
+}
+
+}  // namespace reference
