@@ -80,7 +80,7 @@ int main(int argc, char** argv)
         D2B d2b(1, messages);
         d2b.setK(text);
         const std::string actual = messages.str() + d2b.convert();
-        const std::string expected = reference::decimal_result(value);
+        const std::string expected = reference::decimal_result(text, value);
         return actual == expected ? "" : text + " gives \"" + actual + "\", expected \"" + expected + "\"";
     });
     return failures == 0 ? 0 : 1;

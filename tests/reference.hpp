@@ -99,18 +99,20 @@ inline void write_conversion(std::uint32_t bits, std::string& text)
 // Kept out of line, so that the compiler cannot move the conversion past the rounding-mode reset.
 [[gnu::noinline]] inline float to_float(double value) { return static_cast<float>(value); }
 
-// The decimal direction's result for a value: the pattern of the float toward zero, or the
+// The decimal direction's result for a text that reads as `value`: the pattern of the magnitude
+// cut off to a float toward zero, with the sign bit of the text's first character, or the
 // out-of-range message outside zero and the normal floats below 2^23.
-inline std::string decimal_result(double value)
+inline std::string decimal_result(const std::string& text, double value)
 {
     const double magnitude = std::fabs(value);
     if (magnitude >= 8388608.0 || (magnitude != 0.0 && magnitude < std::numeric_limits<float>::min())) {
         return "Number out of range ";
     }
     std::fesetround(FE_TOWARDZERO);
-    const float cut_off = to_float(value);
+    const float cut_off = to_float(magnitude);
     std::fesetround(FE_TONEAREST);
-    return fields(std::bit_cast<std::uint32_t>(cut_off));
+    const bool negative = !text.empty() && text[0] == '-';
+    return fields(std::bit_cast<std::uint32_t>(cut_off) | (negative ? 0x80000000U : 0U));
 }
 
 // Runs `check(index)` for every index below `total` on every core and reports the first
