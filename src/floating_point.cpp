@@ -18,7 +18,7 @@
 #include "binary_to_decimal/binario_decimale.hpp"
 #include "decimal_to_binary/d2b.hpp"
 
-int run_dialogue(std::istream& in, std::ostream& out);
+void run_dialogue(std::istream& in, std::ostream& out);
 
 namespace {
 
@@ -79,11 +79,10 @@ void write_closing_credits(std::ostream& out)
 }
 
 // The input ended while the program waited for an answer: end the open line and leave.
-int leave_at_end_of_input(std::ostream& out)
+void leave_at_end_of_input(std::ostream& out)
 {
     out << std::endl;
     write_closing_credits(out);
-    return 0;
 }
 
 // Returns 1 (English) or 2 (Italian), or 0 when the input ends first. A wrong answer is
@@ -177,22 +176,26 @@ Restart ask_restart(std::istream& in, std::ostream& out)
     return answer == "0" ? Restart::again : Restart::leave;
 }
 
-int menu_exit(std::istream& in, std::ostream& out, const Texts& texts)
+// The rest of the answer's line is discarded, one character; at the end of the input there is
+// none, and a terminal would wait for one.
+void menu_exit(std::istream& in, std::ostream& out, const Texts& texts)
 {
-    in.clear();
-    in.get();
+    if (!in.eof()) {
+        in.clear();
+        in.get();
+    }
     out << std::endl << texts.menu_exit_credit << std::endl;
-    return 0;
 }
 
 }  // namespace
 
-// The whole run over the given streams; always returns 0.
-int run_dialogue(std::istream& in, std::ostream& out)
+// The whole run over the given streams.
+void run_dialogue(std::istream& in, std::ostream& out)
 {
     const int lang = choose_language(in, out);
     if (lang == 0) {
-        return leave_at_end_of_input(out);
+        leave_at_end_of_input(out);
+        return;
     }
     const Texts& texts = texts_for(lang);
     for (;;) {
@@ -205,7 +208,7 @@ int run_dialogue(std::istream& in, std::ostream& out)
         if (answer_can_come(in, out)) {
             in >> answer;
         } else if (!out) {
-            return 0;  // nobody sees the output any more: do not wait for the menu exit's key
+            return;  // nobody sees the output any more: do not wait for the menu exit's key
         }
         bool converted = false;
         if (answer == 1) {
@@ -213,19 +216,22 @@ int run_dialogue(std::istream& in, std::ostream& out)
         } else if (answer == 2) {
             converted = decimal_to_binary(in, out, lang);
         } else {
-            return menu_exit(in, out, texts);
+            menu_exit(in, out, texts);
+            return;
         }
         if (!converted) {
-            return leave_at_end_of_input(out);
+            leave_at_end_of_input(out);
+            return;
         }
         switch (ask_restart(in, out)) {
         case Restart::again:
             break;
         case Restart::leave:
             write_closing_credits(out);
-            return 0;
+            return;
         case Restart::input_ended:
-            return leave_at_end_of_input(out);
+            leave_at_end_of_input(out);
+            return;
         }
     }
 }

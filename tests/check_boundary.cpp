@@ -18,46 +18,39 @@ namespace {
 
 constexpr std::uint32_t smallest_normal = 1U << 23;  // the pattern of 2^-126
 
-// What is wrong with the conversion of the texts of `value` and of its negation, whose results
-// must be `positive` and `negative`.
-std::string problem(double value, const std::string& positive, const std::string& negative)
+// What is wrong with the conversion of the texts of `value`, in both forms and with both signs,
+// whose results must be the pattern `bits` with the sign bit 0 and 1 (the out-of-range message
+// below 2^-126).
+std::string problem(double value, std::uint32_t bits)
 {
     thread_local std::ostringstream messages;
-    char text[400];
-    text[0] = '-';
-    char* const general_end = std::to_chars(text + 1, std::end(text), value).ptr;
-    char* const fixed = general_end + 1;
-    *fixed = '-';
-    char* const fixed_end = std::to_chars(fixed + 1, std::end(text), value, std::chars_format::fixed).ptr;
+    thread_local D2B d2b(1, messages);
+    thread_local std::string expected[2];
+    for (const std::uint32_t sign : {0U, 1U}) {
+        reference::write_fields(bits | sign << 31, expected[sign]);
+        if (bits < smallest_normal) {
+            expected[sign] = "Number out of range ";
+        }
+    }
+    char general[400] = "-";
+    char fixed[400] = "-";
+    const char* const general_end = std::to_chars(general + 1, std::end(general), value).ptr;
+    const char* const fixed_end = std::to_chars(fixed + 1, std::end(fixed), value, std::chars_format::fixed).ptr;
     // Where the general form is the plain decimal, the one text is converted once.
-    const bool same = std::string_view(text, general_end) == std::string_view(fixed, fixed_end);
-    const std::pair<const char*, const char*> forms[] = {{text, general_end}, {fixed, fixed_end}};
-    for (std::size_t form = 0; form < (same ? 1U : 2U); ++form) {
-        const auto [first, end] = forms[form];
-        for (const char* begin : {first + 1, first}) {
+    const bool same = std::string_view(general, general_end) == std::string_view(fixed, fixed_end);
+    for (const auto& [form, end] : {std::pair{general, general_end}, std::pair{fixed, same ? fixed : fixed_end}}) {
+        for (const char* begin = form; begin < end && begin <= form + 1; ++begin) {
             // The text is stored through the object's own buffer, which then needs no allocation.
-            thread_local D2B d2b(1, messages);
             d2b.K.assign(begin, end);
             d2b.setK(std::move(d2b.K));
             const std::string actual = d2b.convert();
-            const std::string& expected = begin == first ? negative : positive;
-            if (actual != expected || !messages.view().empty()) {
-                return std::string(begin, end) + " gives \"" + messages.str() + actual + "\", expected \"" + expected + "\"";
+            const std::string& wanted = expected[begin == form ? 1 : 0];
+            if (actual != wanted || !messages.view().empty()) {
+                return std::string(begin, end) + " gives \"" + messages.str() + actual + "\", expected \"" + wanted + "\"";
             }
         }
     }
     return "";
-}
-
-// The results for the pattern `bits` read with the sign bit 0 and 1, written into reused texts.
-void write_results(std::uint32_t bits, std::string& positive, std::string& negative)
-{
-    if (bits < smallest_normal) {
-        positive = negative = "Number out of range ";
-        return;
-    }
-    reference::write_fields(bits, positive);
-    reference::write_fields(bits | 0x80000000U, negative);
 }
 
 }  // namespace
@@ -69,15 +62,8 @@ int main(int argc, char** argv)
     const auto failures = reference::run("floats (8 texts each)", (floats + stride - 1) / stride, [&](std::uint64_t index) {
         const auto bits = static_cast<std::uint32_t>(smallest_normal + index * stride);
         const double f = std::bit_cast<float>(bits);
-        thread_local std::string positive;
-        thread_local std::string negative;
-        write_results(bits, positive, negative);
-        std::string wrong = problem(f, positive, negative);
-        if (wrong.empty()) {
-            write_results(bits - 1, positive, negative);
-            wrong = problem(std::nextafter(f, 0.0), positive, negative);
-        }
-        return wrong;
+        const std::string wrong = problem(f, bits);
+        return wrong.empty() ? problem(std::nextafter(f, 0.0), bits - 1) : wrong;
     });
     return failures == 0 ? 0 : 1;
 }

@@ -48,13 +48,6 @@ inline void write_fields(std::uint32_t bits, std::string& text)
     }
 }
 
-inline std::string fields(std::uint32_t bits)
-{
-    std::string text;
-    write_fields(bits, text);
-    return text;
-}
-
 inline int exponent_of(std::uint32_t bits) { return static_cast<int>((bits >> 23) & 0xFFU) - 127; }
 
 // The patterns the binary direction accepts: exponent -12..18, or -13..18 when negative.
@@ -70,16 +63,11 @@ inline bool in_window(std::uint32_t bits)
 inline void write_conversion(std::uint32_t bits, std::string& text)
 {
     const int e = exponent_of(bits);
-    char significand[24];  // the leading 1 and the fraction bits up to the last 1
-    std::size_t length = 24;
-    std::uint32_t m = (bits & 0x7FFFFFU) | 0x800000U;
-    for (; (m & 1U) == 0; m >>= 1) {
-        --length;
-    }
-    for (std::size_t i = length; i-- > 0; m >>= 1) {
-        significand[i] = static_cast<char>('0' + (m & 1U));
-    }
-    const std::string_view digits(significand, length);
+    thread_local std::string significand;
+    write_bits((bits & 0x7FFFFFU) | 0x800000U, 24, significand);
+    // The leading 1 and the fraction bits up to the last 1.
+    const std::string_view digits(significand.data(), significand.find_last_of('1') + 1);
+    const std::size_t length = digits.size();
     text.assign("\n1,").append(digits.substr(1)).append(" * 2^").append(std::to_string(e)).append("\n");
     if (e < 0) {
         text.append("0,").append(static_cast<std::size_t>(-e - 1), '0').append(digits);
@@ -111,8 +99,9 @@ inline std::string decimal_result(const std::string& text, double value)
     std::fesetround(FE_TOWARDZERO);
     const float cut_off = to_float(magnitude);
     std::fesetround(FE_TONEAREST);
-    const bool negative = !text.empty() && text[0] == '-';
-    return fields(std::bit_cast<std::uint32_t>(cut_off) | (negative ? 0x80000000U : 0U));
+    std::string result;
+    write_fields(std::bit_cast<std::uint32_t>(cut_off) | (text.starts_with('-') ? 0x80000000U : 0U), result);
+    return result;
 }
 
 // Runs `check(index)` for every index below `total` on every core and reports the first
@@ -123,41 +112,32 @@ inline std::string decimal_result(const std::string& text, double value)
 template <class Check>
 std::uint64_t run(const char* what, std::uint64_t total, Check check)
 {
-    using clock = std::chrono::steady_clock;
-    const auto start = clock::now();
-    FILE* progress = isatty(STDERR_FILENO) != 0 ? stderr : nullptr;
-    if (progress == nullptr && std::getenv("FP_PROGRESS_TTY") != nullptr) {
-        progress = std::fopen("/dev/tty", "w");
-    }
+    const auto start = std::chrono::steady_clock::now();
+    const auto seconds = [&start] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+    const bool to_tty = isatty(STDERR_FILENO) == 0 && std::getenv("FP_PROGRESS_TTY") != nullptr;
+    FILE* const progress = to_tty ? std::fopen("/dev/tty", "w") : isatty(STDERR_FILENO) != 0 ? stderr : nullptr;
     constexpr std::uint64_t chunk = 1 << 12;
     std::atomic<std::uint64_t> next{0};
-    std::atomic<std::uint64_t> done{0};
     std::atomic<std::uint64_t> failures{0};
     std::mutex lock;
-    auto last_shown = start;
+    double shown = 0.0;
     auto worker = [&] {
         for (std::uint64_t begin; (begin = next.fetch_add(chunk)) < total;) {
-            const std::uint64_t end = std::min(begin + chunk, total);
-            for (std::uint64_t index = begin; index < end; ++index) {
+            for (std::uint64_t index = begin; index < std::min(begin + chunk, total); ++index) {
                 const std::string problem = check(index);
-                if (!problem.empty() && failures.fetch_add(1) < 20) {
+                if (!problem.empty() && failures++ < 20) {
                     const std::lock_guard<std::mutex> guard(lock);
                     std::printf("FAIL %s\n", problem.c_str());
                 }
             }
-            const double finished = static_cast<double>(done += end - begin);
-            if (progress == nullptr || !lock.try_lock()) {
-                continue;
-            }
-            const auto now = clock::now();
-            if (now - last_shown >= std::chrono::seconds(1)) {
-                last_shown = now;
-                const double rate = finished / std::chrono::duration<double>(now - start).count();
+            const std::unique_lock<std::mutex> guard(lock, std::try_to_lock);
+            if (progress != nullptr && guard.owns_lock() && seconds() >= shown + 1.0) {
+                shown = seconds();
+                const double done = static_cast<double>(std::min(begin + chunk, total));
                 std::fprintf(progress, "\r\033[K%s: %5.1f%%, %.3g per second, %.0f s left", what,
-                             100.0 * finished / static_cast<double>(total), rate, (static_cast<double>(total) - finished) / rate);
+                             100.0 * done / static_cast<double>(total), done / shown, (static_cast<double>(total) - done) * shown / done);
                 std::fflush(progress);
             }
-            lock.unlock();
         }
     };
     std::vector<std::thread> pool(std::max(1U, std::thread::hardware_concurrency()));
@@ -168,11 +148,13 @@ std::uint64_t run(const char* what, std::uint64_t total, Check check)
         thread.join();
     }
     if (progress != nullptr) {
-        std::fprintf(progress, "\r\033[K");
+        std::fputs("\r\033[K", progress);
         std::fflush(progress);
     }
-    std::printf("%" PRIu64 " %s checked, %" PRIu64 " failures, %.1f s\n", total, what, failures.load(),
-                std::chrono::duration<double>(clock::now() - start).count());
+    if (to_tty && progress != nullptr) {
+        std::fclose(progress);
+    }
+    std::printf("%" PRIu64 " %s checked, %" PRIu64 " failures, %.1f s\n", total, what, failures.load(), seconds());
     return failures.load();
 }
 

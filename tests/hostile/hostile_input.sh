@@ -1,102 +1,73 @@
 #!/usr/bin/env bash
-# What no transcript can hold: 10 MB tokens at every prompt, and failures of the machine around
-# the program. The program must never hang; a failed write stops it at once and a failed read
+# What no transcript can hold: 10 MB tokens (a transcript has a 400-digit language answer), and
+# failures of the machine around the program. The program must never hang; a failed write stops it at once and a failed read
 # ends the dialogue as at the end of input, each with one line on standard error and status 1;
 # a reader that goes away kills it by SIGPIPE (or, with SIGPIPE ignored, is a write error).
 # Usage: hostile_input.sh PROGRAM
 set -u
 program=$1
-cases=$(dirname "$0")/../e2e/cases
+end_of_input=$(dirname "$0")/../e2e/cases/eof_at_language_prompt.out
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# run NAME STATUS [STDERR]: the program ran on $work/NAME.in into $work/NAME.out with that exit
-# status and standard error.
-run() {
-    timeout 60 "$program" <"$work/$1.in" >"$work/$1.out" 2>"$work/$1.err"
-    check "$1" "$?" "$2" "${3:-}"
-}
+# check NAME STATUS EXPECTED_STATUS [STDERR]: the exit status and $work/NAME.err are as expected.
 check() {
     [ "$2" -eq "$3" ] || fail "$1: exit status $2, expected $3"
-    [ "$(cat "$work/$1.err")" = "$4" ] || fail "$1: standard error '$(cat "$work/$1.err")', expected '$4'"
+    [ "$(cat "$work/$1.err")" = "${4:-}" ] || fail "$1: standard error '$(cat "$work/$1.err")', expected '${4:-}'"
 }
-
-# expect NAME COUNT TEXT: the output holds TEXT on exactly COUNT lines.
+run() {
+    timeout 60 "$program" <"$work/$1.in" >"$work/$1.out" 2>"$work/$1.err"
+    check "$1" $? 0
+}
+# expect NAME COUNT PATTERN: COUNT output lines match PATTERN (a basic regular expression).
 expect() {
     local found
-    found=$(grep -a -c -F -- "$3" "$work/$1.out")
+    found=$(grep -a -c -- "$3" "$work/$1.out")
     [ "$found" -eq "$2" ] || fail "$1: '$3' on $found lines, expected $2"
 }
-
-closing_credits() {
-    [[ "$(cat "$work/$1.out")" == *$'Credit to Vantelli Edmondo and Corbaro Ludano\nSviluppato da Vantelli Edmondo e Ludano Corbaro' ]] ||
-        fail "$1: does not end with the closing credit lines"
-}
-
 big() { head -c 10485760 /dev/zero | tr '\0' "$1"; }
+closing='Credit to Vantelli Edmondo and Corbaro Ludano$'
 
-# A 10 MB number at the language prompt is out of the int range: one error block.
-{ big 9; printf '\n1\n'; } >"$work/language.in"
-run language 0
-expect language 1 "Error!!!"
-expect language 1 "Credit to: Vantelli Edmondo and Corbaro Ludano"
-
-# 10 MB bit pattern: rejected once, then the input ends.
+# A 10 MB bit pattern is rejected once, then the input ends.
 { printf '1\n1\n'; big 0; printf '\n'; } >"$work/binary.in"
-run binary 0
-expect binary 1 "Insert a valid number!"
-closing_credits binary
-
-# 10 MB decimal texts: an integer out of range, a fraction of zeros, a long fraction of nines.
+run binary
+expect binary 1 "Insert a valid number!$"
+expect binary 1 "$closing"
+# 10 MB decimal texts: an integer out of range, a fraction of zeros, one of nines (the error,
+# and no fraction digit behind the integer 1), and a long fraction after -5.
 { printf '1\n2\n'; big 7; printf '\n0\n2\n0.'; big 0; printf '1\n0\n2\n0.'; big 9; printf '\n0\n2\n-5.'; big 0; printf '\nq\n'; } >"$work/decimal.in"
-run decimal 0
-expect decimal 1 "The binary number is: Number out of range "
-expect decimal 1 "The binary number is: 0|00000000|00000000000000000000000"
-# (a fraction of nines that reads as 1.0: the error, and no fraction digit behind the integer 1)
-[ "$(grep -a -c 'ERROR The binary number is: 0|01111111|$' "$work/decimal.out")" -eq 1 ] || fail "decimal: fraction of nines"
-expect decimal 1 "The binary number is: 1|10000001|01000000000000000000000"
-closing_credits decimal
-
-# A 10 MB answer to the restart question ends the program.
-{ printf '2\n2\n5\n'; big 0; printf '\n'; } >"$work/restart.in"
-run restart 0
-closing_credits restart
+run decimal
+expect decimal 1 "The binary number is: Number out of range $"
+expect decimal 1 "The binary number is: 0|00000000|00000000000000000000000$"
+expect decimal 1 "ERROR The binary number is: 0|01111111|$"
+expect decimal 1 "The binary number is: 1|10000001|01000000000000000000000$"
+expect decimal 1 "$closing"
 
 # A full disk and a closed output: nothing more is read (the input stays open) once a write failed.
 exec 3< <(exec sleep 20 2>/dev/null)
-open_input=$!
 timeout 10 "$program" <&3 >/dev/full 2>"$work/full.err"
 check full $? 1 "floating_point: write error: No space left on device"
 timeout 10 "$program" <&3 >&- 2>"$work/closed_output.err"
 check closed_output $? 1 "floating_point: write error: Bad file descriptor"
-kill "$open_input"
-exec 3<&-
-
+kill $! && exec 3<&-
 # An input that cannot be read ends the dialogue as the end of input does.
 timeout 10 "$program" <"$work" >"$work/directory.out" 2>"$work/directory.err"
 check directory $? 1 "floating_point: read error: Is a directory"
-cmp -s "$work/directory.out" "$cases/eof_at_language_prompt.out" || fail "directory: output differs from the end of input's"
+cmp -s "$work/directory.out" "$end_of_input" || fail "directory: output differs from the end of input's"
 timeout 10 "$program" <&- >"$work/closed_input.out" 2>"$work/closed_input.err"
 check closed_input $? 1 "floating_point: read error: Bad file descriptor"
-cmp -s "$work/closed_input.out" "$cases/eof_at_language_prompt.out" || fail "closed input: output differs from the end of input's"
-
+cmp -s "$work/closed_input.out" "$end_of_input" || fail "closed input: output differs from the end of input's"
 # The reader of the output goes away while the program still has input.
 for sigpipe in default ignored; do
-    ( [ "$sigpipe" = ignored ] && trap '' PIPE
+    ( [ $sigpipe = ignored ] && trap '' PIPE
       yes $'1\n2\n5\n0' 2>/dev/null | timeout 30 "$program" 2>"$work/pipe_$sigpipe.err" | head -c 100000 >/dev/null
       exit "${PIPESTATUS[1]}" )
     status=$?
-    if [ "$sigpipe" = default ]; then
-        check pipe_default "$status" 141 ""
-    else
-        check pipe_ignored "$status" 1 "floating_point: write error: Broken pipe"
-    fi
+    [ $sigpipe = default ] && check pipe_default $status 141
+    [ $sigpipe = ignored ] && check pipe_ignored $status 1 "floating_point: write error: Broken pipe"
 done
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures failures"
-    exit 1
-fi
+[ "$failures" -eq 0 ] || exit 1
 echo "all hostile-input checks passed"
