@@ -38,14 +38,8 @@ inline void write_bits(std::uint32_t bits, int length, std::string& text)
 // "sign|exponent|fraction", as the decimal direction writes a pattern, into a reused text.
 inline void write_fields(std::uint32_t bits, std::string& text)
 {
-    text.resize(34);
-    char* digit = text.data() + text.size();
-    for (int bit = 0; bit < 32; ++bit, bits >>= 1) {
-        *--digit = static_cast<char>('0' + (bits & 1U));
-        if (bit == 22 || bit == 30) {
-            *--digit = '|';
-        }
-    }
+    write_bits(bits, 32, text);
+    text.insert(9, 1, '|').insert(1, 1, '|');
 }
 
 inline int exponent_of(std::uint32_t bits) { return static_cast<int>((bits >> 23) & 0xFFU) - 127; }
@@ -140,12 +134,9 @@ std::uint64_t run(const char* what, std::uint64_t total, Check check)
             }
         }
     };
-    std::vector<std::thread> pool(std::max(1U, std::thread::hardware_concurrency()));
-    for (std::thread& thread : pool) {
-        thread = std::thread(worker);
-    }
-    for (std::thread& thread : pool) {
-        thread.join();
+    {
+        std::vector<std::jthread> pool(std::max(1U, std::thread::hardware_concurrency()));
+        std::generate(pool.begin(), pool.end(), [&] { return std::jthread(worker); });
     }
     if (progress != nullptr) {
         std::fputs("\r\033[K", progress);

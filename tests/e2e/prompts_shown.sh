@@ -15,11 +15,8 @@ exec {output}<&"${dialogue[0]}" {input}>&"${dialogue[1]}"
 wait_for() {
     local seen="" char
     while [[ "$seen" != *"$1" ]]; do
-        if ! IFS= read -r -t 2 -N 1 char <&"$output"; then
-            printf 'FAIL: "%s" is not on the output while the program waits; the output ends with:\n%s\n' "$1" "${seen: -200}"
-            kill "$pid" 2>/dev/null
-            exit 1
-        fi
+        IFS= read -r -t 2 -N 1 char <&"$output" ||
+            { printf 'FAIL: "%s" not on the output while the program waits, after:\n%s\n' "$1" "${seen: -200}"; kill "$pid"; exit 1; }
         seen+=$char
     done
 }
@@ -35,7 +32,5 @@ for ((i = 0; i < ${#steps[@]}; i += 2)); do
     printf '%s\n' "${steps[i + 1]}" >&"$input"
 done
 wait_for $'Sviluppato da: Vantelli Edmondo e Corbaro Ludano\n'
-wait "$pid"
-status=$?
-[ "$status" -eq 0 ] || { echo "FAIL: exit status $status"; exit 1; }
+wait "$pid" || { echo "FAIL: exit status $?"; exit 1; }
 echo "every prompt was shown before the program waited"

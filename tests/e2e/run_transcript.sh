@@ -13,13 +13,9 @@ trap 'rm -f "$actual" "$errors"' EXIT
 # shellcheck disable=SC2086
 timeout 60 ${FP_WRAPPER:-} "$program" <"$input" 2>"$errors" | head -c "$(($(wc -c <"$expected") + 1))" >"$actual"
 status=${PIPESTATUS[0]}
-if ! cmp -s "$expected" "$actual"; then
+cmp -s "$expected" "$actual" || {
     echo "output differs from $expected (left expected, right actual; \$ marks a line end):"
     diff <(cat -A "$expected") <(cat -A "$actual") | head -n 60
     exit 1
-fi
-if [ "$status" -ne 0 ] || [ -s "$errors" ]; then
-    echo "exit status $status for $input; standard error:"
-    cat "$errors"
-    exit 1
-fi
+}
+[ "$status" -eq 0 ] && [ ! -s "$errors" ] || { echo "exit status $status, standard error:"; cat "$errors"; exit 1; }

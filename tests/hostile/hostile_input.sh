@@ -17,10 +17,6 @@ check() {
     [ "$2" -eq "$3" ] || fail "$1: exit status $2, expected $3"
     [ "$(cat "$work/$1.err")" = "${4:-}" ] || fail "$1: standard error '$(cat "$work/$1.err")', expected '${4:-}'"
 }
-run() {
-    timeout 60 "$program" <"$work/$1.in" >"$work/$1.out" 2>"$work/$1.err"
-    check "$1" $? 0
-}
 # expect NAME COUNT PATTERN: COUNT output lines match PATTERN (a basic regular expression).
 expect() {
     local found
@@ -32,13 +28,15 @@ closing='Credit to Vantelli Edmondo and Corbaro Ludano$'
 
 # A 10 MB bit pattern is rejected once, then the input ends.
 { printf '1\n1\n'; big 0; printf '\n'; } >"$work/binary.in"
-run binary
+timeout 60 "$program" <"$work/binary.in" >"$work/binary.out" 2>"$work/binary.err"
+check binary $? 0
 expect binary 1 "Insert a valid number!$"
 expect binary 1 "$closing"
 # 10 MB decimal texts: an integer out of range, a fraction of zeros, one of nines (the error,
 # and no fraction digit behind the integer 1), and a long fraction after -5.
 { printf '1\n2\n'; big 7; printf '\n0\n2\n0.'; big 0; printf '1\n0\n2\n0.'; big 9; printf '\n0\n2\n-5.'; big 0; printf '\nq\n'; } >"$work/decimal.in"
-run decimal
+timeout 60 "$program" <"$work/decimal.in" >"$work/decimal.out" 2>"$work/decimal.err"
+check decimal $? 0
 expect decimal 1 "The binary number is: Number out of range $"
 expect decimal 1 "The binary number is: 0|00000000|00000000000000000000000$"
 expect decimal 1 "ERROR The binary number is: 0|01111111|$"
