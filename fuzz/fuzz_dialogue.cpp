@@ -18,9 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                       output.ends_with("\nSviluppato da: Vantelli Edmondo e Corbaro Ludano\n") ||
                       output.ends_with("Credit to Vantelli Edmondo and Corbaro Ludano\n"
                                        "Sviluppato da Vantelli Edmondo e Ludano Corbaro\n");
-    if (!output.starts_with("Select the languages/Seleziona la lingua: \nSelect 1 to choose english\n"
-                            "Seleziona 2 per scegliere italiano\n\n--------------------------------->Choose/Scelta: ") ||
-        !left) {
+    const bool menu_first = output.starts_with("Select the languages/Seleziona la lingua: \n"
+                                               "Select 1 to choose english\nSeleziona 2 per scegliere italiano\n\n"
+                                               "--------------------------------->Choose/Scelta: ");
+    if (!menu_first || !left) {
         std::abort();
     }
     return 0;

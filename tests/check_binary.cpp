@@ -36,7 +36,8 @@ std::string problem(std::string_view text, std::uint32_t bits)
         record.conversione();
         reference::write_conversion(bits, expected);
     }
-    return out.view() == expected ? "" : std::string(text) + " gives \"" + out.str() + "\", expected \"" + expected + "\"";
+    const bool right = out.view() == expected;
+    return right ? "" : std::string(text) + " gives \"" + out.str() + "\", expected \"" + expected + "\"";
 }
 
 }  // namespace
@@ -51,8 +52,8 @@ int main(int argc, char** argv)
         thread_local std::string text;
         reference::write_bits(bits, 32, text);
         std::string wrong = problem(text, bits);
-        for (int length = 9; prefixes && wrong.empty() && length < 32; ++length) {
-            wrong = problem(std::string_view(text).substr(0, static_cast<std::size_t>(length)), bits & ~(0xFFFFFFFFU >> length));
+        for (std::size_t length = 9; prefixes && wrong.empty() && length < 32; ++length) {
+            wrong = problem(std::string_view(text).substr(0, length), bits & ~(0xFFFFFFFFU >> length));
         }
         return wrong;
     }) == 0 ? 0 : 1;

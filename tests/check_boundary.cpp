@@ -46,7 +46,8 @@ std::string problem(double value, std::uint32_t bits)
             const std::string actual = d2b.convert();
             const std::string& wanted = expected[begin == form ? 1 : 0];
             if (actual != wanted || !messages.view().empty()) {
-                return std::string(begin, end) + " gives \"" + messages.str() + actual + "\", expected \"" + wanted + "\"";
+                return std::string(begin, end) + " gives \"" + messages.str() + actual + "\", expected \"" + wanted +
+                       "\"";
             }
         }
     }

@@ -23,8 +23,8 @@ TEST(D2BParsing, IntegerPartAndFraction)
         {"", 0, "", 0.0}, {"5.", 5, "0.", 0.0}, {".5", 0, "0.5", 0.5}, {"-3.25", -3, "0.25", 0.25},
         {"3,25", 3, "", 0.0}, {"1.5e3", 1500, "0.5e3", 0.0}, {"-1e-1", 0, "", 0.1}, {"1.2.3", 1, "0.2.3", 1.2 - 1},
         {"1e10", INT_MAX, "", 0.0}, {"+5", 5, "", 0.0}, {"5e", 0, "", 0.0}, {"0x10", 0, "", 0.0}, {"inf", 0, "", 0.0},
-        {"1.9999999999999999", 2, "0.9999999999999999", 0.0},
-        {"0.99999999999999999", 1, "0.99999999999999999", 1.0}, {"-1.99999999999999999", -2, "0.99999999999999999", 1.0},
+        {"1.9999999999999999", 2, "0.9999999999999999", 0.0}, {"0.99999999999999999", 1, "0.99999999999999999", 1.0},
+        {"-1.99999999999999999", -2, "0.99999999999999999", 1.0},
     };
     for (const auto& [k, integer_part, fraction_text, fraction] : rows) {
         D2B d2b(1);
@@ -90,7 +90,8 @@ TEST(D2BConvert, MessagesInBothLanguages)
         EXPECT_EQ(written_and_result(2, k), "Numero fuori dal range ") << k;
     }
     EXPECT_EQ(written_and_result(2, "1.99999999999999999"), "ERRORE 0|10000000|0");
-    for (const auto& [lang, too_long] : {std::pair{1, "ERROR EXP TOO LONG"}, std::pair{2, "ERRORE ESPONENTE TROPPO LUNGO"}}) {
+    for (const auto& [lang, too_long] :
+         {std::pair{1, "ERROR EXP TOO LONG"}, std::pair{2, "ERRORE ESPONENTE TROPPO LUNGO"}}) {
         std::ostringstream out;
         D2B d2b(lang, out);
         d2b.setK("5");

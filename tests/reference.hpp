@@ -106,8 +106,10 @@ inline std::string decimal_result(const std::string& text, double value)
 template <class Check>
 std::uint64_t run(const char* what, std::uint64_t total, Check check)
 {
-    const auto start = std::chrono::steady_clock::now();
-    const auto seconds = [&start] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+    using clock = std::chrono::steady_clock;
+    const auto start = clock::now();
+    const auto seconds = [&start] { return std::chrono::duration<double>(clock::now() - start).count(); };
+    const auto whole = static_cast<double>(total);
     const bool to_tty = isatty(STDERR_FILENO) == 0 && std::getenv("FP_PROGRESS_TTY") != nullptr;
     FILE* const progress = to_tty ? std::fopen("/dev/tty", "w") : isatty(STDERR_FILENO) != 0 ? stderr : nullptr;
     constexpr std::uint64_t chunk = 1 << 12;
@@ -128,8 +130,8 @@ std::uint64_t run(const char* what, std::uint64_t total, Check check)
             if (progress != nullptr && guard.owns_lock() && seconds() >= shown + 1.0) {
                 shown = seconds();
                 const double done = static_cast<double>(std::min(begin + chunk, total));
-                std::fprintf(progress, "\r\033[K%s: %5.1f%%, %.3g per second, %.0f s left", what,
-                             100.0 * done / static_cast<double>(total), done / shown, (static_cast<double>(total) - done) * shown / done);
+                std::fprintf(progress, "\r\033[K%s: %5.1f%%, %.3g per second, %.0f s left", what, 100.0 * done / whole,
+                             done / shown, (whole - done) * shown / done);
                 std::fflush(progress);
             }
         }

@@ -182,7 +182,8 @@ private:
         // A plain decimal's fraction as written, read like "0" and the text from its point on,
         // can round up to 1.0: the one error. Only a fraction that begins with sixteen nines does.
         const bool plain = number.point != std::string::npos && !number.exponent_part;
-        if (plain && k.compare(number.point + 1, 16, "9999999999999999") == 0 && scan_number(k, number.point).value >= 1.0) {
+        const bool sixteen_nines = plain && k.compare(number.point + 1, 16, "9999999999999999") == 0;
+        if (sixteen_nines && scan_number(k, number.point).value >= 1.0) {
             reading.fraction = 1.0;
         }
         return reading;

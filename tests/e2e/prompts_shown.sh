@@ -16,7 +16,7 @@ wait_for() {
     local seen="" char
     while [[ "$seen" != *"$1" ]]; do
         IFS= read -r -t 2 -N 1 char <&"$output" ||
-            { printf 'FAIL: "%s" not on the output while the program waits, after:\n%s\n' "$1" "${seen: -200}"; kill "$pid"; exit 1; }
+            { printf 'FAIL: no "%s" while the program waits, after:\n%s\n' "$1" "${seen: -200}"; kill "$pid"; exit 1; }
         seen+=$char
     done
 }

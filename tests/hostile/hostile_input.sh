@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # What no transcript can hold: 10 MB tokens (a transcript has a 400-digit language answer), and
-# failures of the machine around the program. The program must never hang; a failed write stops it at once and a failed read
-# ends the dialogue as at the end of input, each with one line on standard error and status 1;
-# a reader that goes away kills it by SIGPIPE (or, with SIGPIPE ignored, is a write error).
+# failures of the machine around the program. The program must never hang; a failed write stops
+# it at once and a failed read ends the dialogue as at the end of input, each with one line on
+# standard error and status 1; a reader that goes away kills it by SIGPIPE (or, with SIGPIPE
+# ignored, is a write error).
 # Usage: hostile_input.sh PROGRAM
 set -u
 program=$1
@@ -34,7 +35,8 @@ expect binary 1 "Insert a valid number!$"
 expect binary 1 "$closing"
 # 10 MB decimal texts: an integer out of range, a fraction of zeros, one of nines (the error,
 # and no fraction digit behind the integer 1), and a long fraction after -5.
-{ printf '1\n2\n'; big 7; printf '\n0\n2\n0.'; big 0; printf '1\n0\n2\n0.'; big 9; printf '\n0\n2\n-5.'; big 0; printf '\nq\n'; } >"$work/decimal.in"
+{ printf '1\n2\n'; big 7; printf '\n0\n2\n0.'; big 0; printf '1\n0\n2\n0.'; big 9
+  printf '\n0\n2\n-5.'; big 0; printf '\nq\n'; } >"$work/decimal.in"
 timeout 60 "$program" <"$work/decimal.in" >"$work/decimal.out" 2>"$work/decimal.err"
 check decimal $? 0
 expect decimal 1 "The binary number is: Number out of range $"

@@ -47,14 +47,12 @@ type_answers() {
     wait_for_prompt
 }
 
-check_screen() {
-    diff <(screen) "$screens/$1.screen" >/dev/null || { fail "screen differs from $1.screen:"; diff <(screen) "$screens/$1.screen"; }
-}
-
-start
-type_answers 1 2 5 0 1 0100000010101 n && check_screen english
-start
-type_answers 2 2 -3.25 0 1 10111101110011001100110011001101 9 && check_screen italian
+for language in english italian; do
+    start
+    # shellcheck disable=SC2046
+    type_answers $(head -n 1 "$screens/$language.answers") || continue
+    diff <(screen) "$screens/$language.screen" || fail "the screen differs from $language.screen (left actual)"
+done
 
 # ctrl_d ANSWERS LINES...: after the answers, one Ctrl-D at the prompt; within a second the shell
 # reports status 0, and the screen ends with the given lines, the status line and the shell prompt.
@@ -71,7 +69,7 @@ ctrl_d() {
     done
     sleep 0.1
     [ "$(screen | tail -n $(($# + 2)))" = "$(printf '%s\n' "$@" status=0 '$')" ] ||
-        { fail "Ctrl-D after '$answers': not ended within a second as expected; the screen ends with"; screen | tail -n 8; }
+        { fail "Ctrl-D after '$answers': not ended within a second as expected; the screen ends:"; screen | tail -n 8; }
 }
 closing=("Credit to Vantelli Edmondo and Corbaro Ludano" "Sviluppato da Vantelli Edmondo e Ludano Corbaro")
 choose="--------------------------------->Choose/Scelta:"
