@@ -36,12 +36,15 @@ wait_for_prompt() {
     return 1
 }
 
-# Types each answer key by key, once its prompt shows.
+# Types each answer and Enter, once its prompt shows, then waits for the echo of Enter to move the
+# cursor down: until then the prompt answered looks like the next one.
 type_answers() {
     for answer in "$@"; do
         wait_for_prompt || return 1
-        tmux_ send-keys -l -- "$answer"
-        tmux_ send-keys Enter
+        local row
+        row=$(tmux_ display -p '#{cursor_y}')
+        tmux_ send-keys -l -- "$answer"$'\r'
+        for _ in $(seq 100); do [ "$(tmux_ display -p '#{cursor_y}')" != "$row" ] && break; sleep 0.02; done
     done
     sleep 0.3
     wait_for_prompt
@@ -63,10 +66,7 @@ ctrl_d() {
     # shellcheck disable=SC2086
     type_answers $answers || return
     tmux_ send-keys C-d
-    for _ in $(seq 20); do
-        screen | grep -q '^status=' && break
-        sleep 0.05
-    done
+    for _ in $(seq 20); do screen | grep -q '^status=' && break; sleep 0.05; done
     sleep 0.1
     [ "$(screen | tail -n $(($# + 2)))" = "$(printf '%s\n' "$@" status=0 '$')" ] ||
         { fail "Ctrl-D after '$answers': not ended within a second as expected; the screen ends:"; screen | tail -n 8; }
