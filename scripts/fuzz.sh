@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer harnesses and runs each one for the given number of seconds (default 60),
 # or with "long" for 10^8 executions of each converter harness and 10^7 of the dialogue's (about
-# 35 minutes here), starting from corpora seeded with the end-to-end transcripts' typed input.
+# an hour here: the dialogue's inputs grow long), starting from corpora seeded with the end-to-end transcripts' typed input.
 # Fails on a finding.
 # Usage: scripts/fuzz.sh [SECONDS | long]
 set -euo pipefail
