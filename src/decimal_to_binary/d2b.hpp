@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -102,14 +103,16 @@ public:
         if (too_large || too_small) {
             return lang == 2 ? "Numero fuori dal range " : "Number out of range ";
         }
-        // As mantix, exponent and sign, in this order, with the one allocation of the result.
+        // As mantix, exponent and sign, in this order, written into one buffer first.
         const Field m = fraction_field();
         const std::string e = exponent();
-        std::string result = sign();
-        result.reserve(11 + static_cast<std::size_t>(m.length));
-        result.append("|").append(e).append("|");
-        append_bits(result, m.bits, m.length);
-        return result;
+        const std::string s = sign();
+        char text[11 + 64];
+        char* end = std::copy(s.begin(), s.end(), text);
+        *end++ = '|';
+        end = std::copy(e.begin(), e.end(), end);
+        *end++ = '|';
+        return std::string(text, write_bits(end, m.bits, m.length));
     }
 
     std::string K;
@@ -243,18 +246,32 @@ private:
     // The lowest `length` bits of `value`, most significant first.
     static std::string bit_text(std::uint64_t value, int length)
     {
-        std::string digits;
-        append_bits(digits, value, length);
-        return digits;
+        char digits[64];
+        return std::string(digits, write_bits(digits, value, length));
     }
 
-    static void append_bits(std::string& text, std::uint64_t value, int length)
+    // Writes the lowest `length` (at most 64) bits of `value` at `at`, most significant first,
+    // and returns their end: eight at a time, from the lowest byte up, into the end of a buffer.
+    static char* write_bits(char* at, std::uint64_t value, int length)
     {
-        text.resize(text.size() + static_cast<std::size_t>(length));
-        for (char* digit = text.data() + text.size(); length-- > 0; value >>= 1) {
-            *--digit = static_cast<char>('0' + (value & 1U));
+        char digits[64];
+        for (char* byte = std::end(digits); byte > std::end(digits) - length; value >>= 8) {
+            byte -= 8;
+            std::memcpy(byte, byte_digits[value & 0xFFU].data(), 8);
         }
+        return std::copy(std::end(digits) - length, std::end(digits), at);
     }
+
+    // The eight binary digits of each byte, most significant first.
+    static constexpr auto byte_digits = [] {
+        std::array<std::array<char, 8>, 256> table{};
+        for (std::size_t byte = 0; byte < table.size(); ++byte) {
+            for (std::size_t digit = 0; digit < 8; ++digit) {
+                table[byte][digit] = static_cast<char>('0' + ((byte >> (7 - digit)) & 1U));
+            }
+        }
+        return table;
+    }();
 
     Reading reading;
     std::ostream& out;
