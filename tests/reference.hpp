@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <mutex>
 #include <string>
@@ -26,13 +27,17 @@
 
 namespace reference {
 
-// The lowest `length` bits, most significant first, into a reused text.
+// The lowest `length` (at most 32) bits, most significant first, into a reused text: all 32
+// written four at a time, then the last `length` kept.
 inline void write_bits(std::uint32_t bits, int length, std::string& text)
 {
-    text.resize(static_cast<std::size_t>(length));
-    for (char* digit = text.data() + length; digit != text.data(); bits >>= 1) {
-        *--digit = static_cast<char>('0' + (bits & 1U));
+    static constexpr std::string_view nibbles = "0000000100100011010001010110011110001001101010111100110111101111";
+    char digits[32];
+    for (char* nibble = std::end(digits); nibble != std::begin(digits); bits >>= 4) {
+        nibble -= 4;
+        std::memcpy(nibble, &nibbles[4 * (bits & 0xFU)], 4);
     }
+    text.assign(std::end(digits) - length, static_cast<std::size_t>(length));
 }
 
 // "sign|exponent|fraction", as the decimal direction writes a pattern, into a reused text.
