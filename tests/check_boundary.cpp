@@ -32,13 +32,16 @@ std::string problem(double value, std::uint32_t bits)
     if (bits < smallest_normal) {
         expected[0] = expected[1] = "Number out of range ";
     }
-    char general[400] = "-";
-    char fixed[400] = "-";
+    char general[400];
+    char fixed[400];
+    general[0] = fixed[0] = '-';
     const char* const general_end = std::to_chars(general + 1, std::end(general), value).ptr;
-    const char* const fixed_end = std::to_chars(fixed + 1, std::end(fixed), value, std::chars_format::fixed).ptr;
-    // Where the general form is the plain decimal, the one text is converted once.
-    const bool same = std::string_view(general, general_end) == std::string_view(fixed, fixed_end);
-    for (const auto& [form, end] : {std::pair{general, general_end}, std::pair{fixed, same ? fixed : fixed_end}}) {
+    // The general form is the shorter of the fixed and the exponent form: without an exponent it
+    // is the fixed form, and the one text is converted once.
+    const bool plain = std::string_view(general, general_end).find('e') == std::string_view::npos;
+    const char* const fixed_end =
+        plain ? fixed : std::to_chars(fixed + 1, std::end(fixed), value, std::chars_format::fixed).ptr;
+    for (const auto& [form, end] : {std::pair{general, general_end}, std::pair{fixed, fixed_end}}) {
         for (const char* begin = form; begin < end && begin <= form + 1; ++begin) {
             // The text is stored through the object's own buffer, which then needs no allocation.
             d2b.K.assign(begin, end);
