@@ -1,8 +1,9 @@
 // D2B on an arbitrary text (the first byte picks the language): the number it reads must be the
-// stream extraction's, and the result the reference's for that number: the pattern of the value
-// cut off to a float, signed by the text's first character, or the out-of-range message. Only a
-// plain decimal whose fraction as written reads as 1.0 takes the error path instead, with the
-// error message and a short field text.
+// stream extraction's, and the result the reference's: the pattern of the magnitude read (for a
+// plain decimal of 1 or more its integer digits and its fraction as written, otherwise the whole
+// value) cut off to a float, signed by the text's first character, or the out-of-range message.
+// Only a plain decimal whose fraction as written reads as 1.0 takes the error path instead, with
+// the error message and a short field text.
 #include "decimal_to_binary/d2b.hpp"
 #include "reference.hpp"
 

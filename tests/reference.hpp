@@ -20,9 +20,11 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace reference {
@@ -83,20 +85,45 @@ inline void write_conversion(std::uint32_t bits, std::string& text)
     text.append("\n\nFinal result: ").append(value, printed.ptr);
 }
 
-// Kept out of line, so that the compiler cannot move the conversion past the rounding-mode reset.
-[[gnu::noinline]] inline float to_float(double value) { return static_cast<float>(value); }
+// Kept out of line, so that the compiler cannot move the arithmetic past the rounding-mode reset.
+[[gnu::noinline]] inline float sum_to_float(double whole, double fraction)
+{
+    return static_cast<float>(whole + fraction);
+}
 
-// The decimal direction's result for a text that reads as `value`: the pattern of the magnitude
-// cut off to a float toward zero, with the sign bit of the text's first character, or the
-// out-of-range message outside zero and the normal floats below 2^23.
+// The magnitude that the decimal direction reads from a text that the stream reads as `value`,
+// as a whole number and a fraction. A plain decimal whose integer digits are not all zero is
+// its digits as written plus the double nearest to "0." and its digits after the point; any
+// other text is the double nearest to the whole text.
+inline std::pair<double, double> value_read(const std::string& text, double value)
+{
+    const std::size_t start = std::min(text.find_first_not_of(" \t\n\v\f\r"), text.size());
+    const std::size_t digits = start + (start < text.size() && (text[start] == '-' || text[start] == '+') ? 1 : 0);
+    const std::size_t point = std::min(text.find_first_not_of("0123456789", digits), text.size());
+    const std::size_t end = std::min(text.find_first_not_of("0123456789", point + 1), text.size());
+    const bool plain = value != 0.0 && point < text.size() && text[point] == '.' &&
+                       (end == text.size() || (text[end] != 'e' && text[end] != 'E'));
+    if (!plain || text.find_first_not_of('0', digits) >= point) {
+        return {0.0, std::fabs(value)};
+    }
+    double fraction = 0.0;
+    std::istringstream(std::string(1, '0').append(text, point, end - point)) >> fraction;
+    return {std::strtod(text.substr(digits, point - digits).c_str(), nullptr), fraction};
+}
+
+// The decimal direction's result for a text that the stream reads as `value`: the pattern of the
+// magnitude read, cut off to a float toward zero, with the sign bit of the text's first
+// character, or the out-of-range message when the whole value lies outside zero and the normal
+// floats below 2^23.
 inline std::string decimal_result(const std::string& text, double value)
 {
     const double magnitude = std::fabs(value);
     if (magnitude >= 8388608.0 || (magnitude != 0.0 && magnitude < std::numeric_limits<float>::min())) {
         return "Number out of range ";
     }
-    std::fesetround(FE_TOWARDZERO);
-    const float cut_off = to_float(magnitude);
+    const auto [whole, fraction] = value_read(text, value);
+    std::fesetround(FE_TOWARDZERO);  // a sum and a conversion toward zero cut off like one
+    const float cut_off = sum_to_float(whole, fraction);
     std::fesetround(FE_TONEAREST);
     std::string result;
     write_fields(std::bit_cast<std::uint32_t>(cut_off) | (text.starts_with('-') ? 0x80000000U : 0U), result);

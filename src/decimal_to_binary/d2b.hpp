@@ -18,10 +18,12 @@
 // sign | exponent biased by 127 | 23 fraction digits. Fraction digits are cut off, never
 // rounded, and only normal patterns and zero come out.
 //
-// The text is read once, when it is stored, as the stream's formatted extraction of a double
-// reads it; the fields are those of that value cut off to a float. The digits written after the
-// first point of a plain decimal are read on their own only to find the one error: a fraction
-// of so many nines that it reads as 1.0 ("0.99999999999999999").
+// The text is read once, when it is stored: its whole value, as the stream's formatted
+// extraction of a double reads it, and its integer part and fraction. A plain decimal
+// ("12.375", ".5", "1.2.3") gives the digits written before its first point and the digits
+// after it read as a number of their own, "0.ddd"; any other text ("1.5e3", "15e-1", "1x.5")
+// gives the whole value's magnitude truncated and the rest. The fields are the integer part's
+// digits and the fraction's, cut off.
 class D2B {
 public:
     explicit D2B(int lang, std::ostream& out = std::cout) : lang(lang), out(out) {}
@@ -55,7 +57,7 @@ public:
         return fraction;
     }
 
-    // The fraction of the whole value, or the 1.0 that a plain decimal's fraction reads as.
+    // The fraction as read; 1.0 or more only for a plain decimal's nines ("0.99999999999999999").
     double fractDec() { return reading.fraction; }
 
     std::string intConverter(int n)
@@ -122,6 +124,7 @@ public:
 private:
     struct Number {
         double value = 0.0;
+        std::size_t digits = 0;  // the first character after the sign
         std::size_t point = std::string::npos;
         bool exponent_part = false;
     };
@@ -138,41 +141,55 @@ private:
     };
 
     static bool is_digit(char c) { return c >= '0' && c <= '9'; }
+    static bool is_sign(char c) { return c == '+' || c == '-'; }
 
     // The number at `from`, read as the stream's extraction reads it: blanks, an optional sign,
-    // digits with at most one point, then "e" or "E", an optional sign and digits. A number that
-    // breaks off ("5e", "-", ".") reads as 0.0, and so does any other start ("inf", "x1").
-    // from_chars reads the same grammar, rounding correctly as strtod does, except that it takes
-    // no plus sign, stops in front of an exponent without digits and leaves a value beyond the
-    // double range to strtod.
+    // digits with at most one point, then "e" or "E" (after a digit), an optional sign and
+    // digits. A number that breaks off ("5e", "-", ".") reads as 0.0, and so does any other
+    // start ("inf", "x1"); a value beyond the double range as the largest finite double.
     static Number scan_number(const std::string& t, std::size_t from)
     {
         Number number;
-        const char* const end = t.data() + t.size();
-        const char* begin = t.data() + std::min(from, t.size());
-        while (begin != end && (*begin == ' ' || (*begin >= '\t' && *begin <= '\r'))) {
-            ++begin;
+        std::size_t i = std::min(t.find_first_not_of(" \t\n\v\f\r", from), t.size());
+        const std::size_t first = i + (i < t.size() && t[i] == '+' ? 1 : 0);
+        i += i < t.size() && is_sign(t[i]) ? 1 : 0;
+        number.digits = i;
+        bool mantissa_digit = false;
+        bool exponent_digit = false;
+        for (; i < t.size(); ++i) {
+            const char c = t[i];
+            if (is_digit(c)) {
+                (number.exponent_part ? exponent_digit : mantissa_digit) = true;
+            } else if (c == '.' && number.point == std::string::npos && !number.exponent_part) {
+                number.point = i;
+            } else if ((c == 'e' || c == 'E') && mantissa_digit && !number.exponent_part) {
+                number.exponent_part = true;
+                i += i + 1 < t.size() && is_sign(t[i + 1]) ? 1 : 0;
+            } else {
+                break;
+            }
         }
-        const char* const first = begin + (begin != end && *begin == '+' ? 1 : 0);
-        const char* const digits = first + (begin != end && *begin == '-' ? 1 : 0);
-        if (digits == end || !(is_digit(*digits) || *digits == '.')) {
-            return number;
+        if (!mantissa_digit || number.exponent_part != exponent_digit) {
+            return {};
         }
-        double value = 0.0;
-        const auto [stop, error] = std::from_chars(first, end, value);
-        const auto length = static_cast<std::size_t>(stop - first);
-        const auto* point = static_cast<const char*>(std::memchr(first, '.', length));
-        number.exponent_part = std::memchr(first, 'e', length) != nullptr || std::memchr(first, 'E', length) != nullptr;
-        const bool exponent_breaks_off = !number.exponent_part && stop != end && (*stop == 'e' || *stop == 'E');
-        if (error == std::errc::invalid_argument || exponent_breaks_off) {
-            return number;
-        }
-        if (error == std::errc::result_out_of_range) {
-            value = std::strtod(std::string(begin, stop).c_str(), nullptr);
-        }
-        number.point = point == nullptr ? std::string::npos : static_cast<std::size_t>(point - t.data());
+        const double value = to_double(t.data() + first, t.data() + i);
         number.value = std::isinf(value) ? std::copysign(std::numeric_limits<double>::max(), value) : value;
         return number;
+    }
+
+    // The one step that differs between standard libraries: a number already scanned, rounded
+    // to the nearest double. from_chars needs no copy, but not every library has it for double
+    // (libc++ before 17); strtod, on a copy, rounds the same and also takes what lies beyond
+    // the double range.
+    static double to_double(const char* first, const char* last)
+    {
+#if defined(__cpp_lib_to_chars)
+        double value = 0.0;
+        if (std::from_chars(first, last, value).ec == std::errc{}) {
+            return value;
+        }
+#endif
+        return std::strtod(std::string(first, last).c_str(), nullptr);
     }
 
     static Reading read_decimal(const std::string& k)
@@ -180,14 +197,16 @@ private:
         const Number number = scan_number(k, 0);
         Reading reading;
         reading.value = number.value;
-        reading.whole = std::trunc(std::fabs(number.value));
-        reading.fraction = std::fabs(number.value) - reading.whole;
-        // A plain decimal's fraction as written, read like "0" and the text from its point on,
-        // can round up to 1.0: the one error. Only a fraction that begins with sixteen nines does.
         const bool plain = number.point != std::string::npos && !number.exponent_part;
-        const bool sixteen_nines = plain && k.compare(number.point + 1, 16, "9999999999999999") == 0;
-        if (sixteen_nines && scan_number(k, number.point).value >= 1.0) {
-            reading.fraction = 1.0;
+        if (plain && number.value != 0.0) {
+            // Taken from the value, the integer part of 1.9999999999999999 would be 2.
+            for (std::size_t i = number.digits; i < number.point; ++i) {
+                reading.whole = reading.whole * 10.0 + (k[i] - '0');
+            }
+            reading.fraction = scan_number(k, number.point).value;  // read like "0.ddd"
+        } else {
+            reading.whole = std::trunc(std::fabs(number.value));
+            reading.fraction = std::fabs(number.value) - reading.whole;
         }
         return reading;
     }

@@ -34,14 +34,14 @@ check binary $? 0
 expect binary 1 "Insert a valid number!$"
 expect binary 1 "$closing"
 # 10 MB decimal texts: an integer out of range, a fraction of zeros, one of nines (the error,
-# and no fraction digit behind the integer 1), and a long fraction after -5.
+# then 23 zero fraction digits), and a long fraction after -5.
 { printf '1\n2\n'; big 7; printf '\n0\n2\n0.'; big 0; printf '1\n0\n2\n0.'; big 9
   printf '\n0\n2\n-5.'; big 0; printf '\nq\n'; } >"$work/decimal.in"
 timeout 60 "$program" <"$work/decimal.in" >"$work/decimal.out" 2>"$work/decimal.err"
 check decimal $? 0
 expect decimal 1 "The binary number is: Number out of range $"
 expect decimal 1 "The binary number is: 0|00000000|00000000000000000000000$"
-expect decimal 1 "ERROR The binary number is: 0|01111111|$"
+expect decimal 1 "ERROR The binary number is: 0|01111111|00000000000000000000000$"
 expect decimal 1 "The binary number is: 1|10000001|01000000000000000000000$"
 expect decimal 1 "$closing"
 
