@@ -1,12 +1,12 @@
 // The whole dialogue on arbitrary input bytes: it must end (at the end of the input), begin
 // with the language menu and finish with one of the three ways of leaving.
+#include "floating_point.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
 #include <string>
-
-int run_dialogue(std::istream& in, std::ostream& out);
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

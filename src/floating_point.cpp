@@ -3,12 +3,8 @@
 // Every line break is std::endl, so each line reaches the screen as it is written, and the
 // input is tied to the output, so a prompt shows before the program waits.
 
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <istream>
 #include <ostream>
@@ -17,8 +13,8 @@
 
 #include "binary_to_decimal/binario_decimale.hpp"
 #include "decimal_to_binary/d2b.hpp"
-
-void run_dialogue(std::istream& in, std::ostream& out);
+#include "floating_point.hpp"
+#include "platform.hpp"
 
 namespace {
 
@@ -239,15 +235,12 @@ void run_dialogue(std::istream& in, std::ostream& out)
 #ifndef FLOATING_POINT_NO_MAIN
 namespace {
 
-// Standard input and output as plain buffered streams over their file descriptors. The dialogue
-// flushes every line break and, through the tie, every prompt before a read: each flush is one
-// write call and nothing else writes. Each buffer keeps the error number of a failed call, which
-// fails its stream, for main to report.
-class DescriptorOutput : public std::streambuf {
+// Standard input and output as plain buffered streams. The dialogue flushes every line break
+// and, through the tie, every prompt before a read: each flush is one write and nothing else
+// writes. A failed write fails the output stream, for main to report.
+class ConsoleOutput : public std::streambuf {
 public:
-    explicit DescriptorOutput(int fd) : fd(fd) { setp(buffer.data(), buffer.data() + buffer.size()); }
-
-    int error() const { return error_number; }
+    const platform::StandardOutput& device() const { return output; }
 
 protected:
     int_type overflow(int_type c) override
@@ -263,16 +256,9 @@ protected:
 
     int sync() override
     {
-        if (error_number != 0) {
-            return -1;
-        }
         for (const char* next = pbase(); next < pptr();) {
-            const ssize_t written = ::write(fd, next, static_cast<std::size_t>(pptr() - next));
-            if (written < 0 && errno == EINTR) {
-                continue;
-            }
-            if (written <= 0) {
-                error_number = written < 0 ? errno : EIO;
+            const long written = output.failure() == 0 ? output.write(next, static_cast<std::size_t>(pptr() - next)) : -1;
+            if (written < 0) {
                 return -1;
             }
             next += written;
@@ -282,47 +268,37 @@ protected:
     }
 
 private:
-    int fd;
-    int error_number = 0;
+    platform::StandardOutput output;
     std::array<char, 1 << 14> buffer{};
 };
 
 // Once a read has reported the end of the input or failed, the input stays ended: a terminal
 // answers the next read by waiting for another Ctrl-D, which the user should not have to press.
-class DescriptorInput : public std::streambuf {
+class ConsoleInput : public std::streambuf {
 public:
-    explicit DescriptorInput(int fd) : fd(fd) {}
-
-    int error() const { return error_number; }
+    const platform::StandardInput& device() const { return input; }
 
 protected:
     int_type underflow() override
     {
-        ssize_t got = 0;
-        while (!ended) {
-            got = ::read(fd, buffer.data(), buffer.size());
-            if (got > 0) {
-                setg(buffer.data(), buffer.data(), buffer.data() + got);
-                return traits_type::to_int_type(buffer[0]);
-            }
-            if (got == 0 || errno != EINTR) {
-                error_number = got < 0 ? errno : 0;
-                ended = true;
-            }
+        const long got = ended ? 0 : input.read(buffer.data(), buffer.size());
+        if (got <= 0) {
+            ended = true;
+            return traits_type::eof();
         }
-        return traits_type::eof();
+        setg(buffer.data(), buffer.data(), buffer.data() + got);
+        return traits_type::to_int_type(buffer[0]);
     }
 
 private:
-    int fd;
+    platform::StandardInput input;
     bool ended = false;
-    int error_number = 0;
     std::array<char, 1 << 14> buffer{};
 };
 
-void report(const char* what, int error_number)
+void report(const char* what, int failure)
 {
-    std::fprintf(stderr, "floating_point: %s error: %s\n", what, std::strerror(error_number));
+    std::fprintf(stderr, "floating_point: %s error: %s\n", what, platform::failure_text(failure).c_str());
 }
 
 }  // namespace
@@ -331,19 +307,19 @@ void report(const char* what, int error_number)
 // ends as at the end of the input).
 int main()
 {
-    DescriptorInput input_buffer(STDIN_FILENO);
-    DescriptorOutput output_buffer(STDOUT_FILENO);
+    ConsoleInput input_buffer;
+    ConsoleOutput output_buffer;
     std::istream in(&input_buffer);
     std::ostream out(&output_buffer);
     in.tie(&out);
     run_dialogue(in, out);
     out.flush();
-    if (output_buffer.error() != 0) {
-        report("write", output_buffer.error());
+    if (output_buffer.device().failure() != 0) {
+        report("write", output_buffer.device().failure());
         return 1;
     }
-    if (input_buffer.error() != 0) {
-        report("read", input_buffer.error());
+    if (input_buffer.device().failure() != 0) {
+        report("read", input_buffer.device().failure());
         return 1;
     }
     return 0;

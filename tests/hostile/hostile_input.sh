@@ -45,12 +45,31 @@ expect decimal 1 "ERROR The binary number is: 0|01111111|00000000000000000000000
 expect decimal 1 "The binary number is: 1|10000001|01000000000000000000000$"
 expect decimal 1 "$closing"
 
-# A full disk and a closed output: nothing more is read (the input stays open) once a write failed.
-exec 3< <(exec sleep 20 2>/dev/null)
-timeout 10 "$program" <&3 >/dev/full 2>"$work/full.err"
-check full $? 1 "floating_point: write error: No space left on device"
-timeout 10 "$program" <&3 >&- 2>"$work/closed_output.err"
-check closed_output $? 1 "floating_point: write error: Bad file descriptor"
+# A failed write stops the program at once, also while its input stays open: it must not wait
+# for an answer that nobody has a prompt for. stops_at_once NAME PROMPT ERROR COMMAND...: within
+# two seconds, with status 1 and the error.
+stops_at_once() {
+    local name=$1 prompt=$2 error=$3
+    shift 3
+    "$@" 2>"$work/$name.err"
+    local status=$?
+    if [ "$status" -eq 124 ]; then
+        fail "$name: still waiting at the $prompt two seconds after a write failed"
+    else
+        check "$name" "$status" 1 "floating_point: write error: $error"
+    fi
+}
+exec 3< <(exec sleep 30 2>/dev/null)
+stops_at_once full "language prompt" "No space left on device" timeout 2 "$program" <&3 >/dev/full
+stops_at_once closed_output "language prompt" "Bad file descriptor" timeout 2 "$program" <&3 >&-
+kill $! && exec 3<&-
+# The write of the main menu's last line fails (a file size limit of 1024 bytes, SIGXFSZ
+# ignored), and the input stays open after the language answer.
+before=$(printf '1\n' | "$program" | grep -a -b -o 'Press another button' | cut -d: -f1)
+head -c $((1024 - before - 10)) /dev/zero >"$work/capped.out"
+exec 3< <(printf '1\n'; exec sleep 30 2>/dev/null)
+capped() { ( ulimit -f 1; trap '' XFSZ; exec timeout 2 "$program" <&3 >>"$work/capped.out" ); }
+stops_at_once capped "main menu's prompt" "File too large" capped
 kill $! && exec 3<&-
 # An input that cannot be read ends the dialogue as the end of input does.
 timeout 10 "$program" <"$work" >"$work/directory.out" 2>"$work/directory.err"

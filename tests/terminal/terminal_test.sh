@@ -57,8 +57,17 @@ for language in english italian; do
     diff <(screen) "$screens/$language.screen" || fail "the screen differs from $language.screen (left actual)"
 done
 
-# ctrl_d ANSWERS LINES...: after the answers, one Ctrl-D at the prompt; within a second the shell
-# reports status 0, and the screen ends with the given lines, the status line and the shell prompt.
+# ended HOW LINES...: within a second the shell reports status 0, and the screen ends with the
+# given lines, the status line and the shell prompt.
+ended() {
+    local how=$1
+    shift
+    for _ in $(seq 20); do screen | grep -q '^status=' && break; sleep 0.05; done
+    sleep 0.1
+    [ "$(screen | tail -n $(($# + 2)))" = "$(printf '%s\n' "$@" status=0 '$')" ] ||
+        { fail "$how: not ended within a second as expected; the screen ends:"; screen | tail -n 8; }
+}
+# ctrl_d ANSWERS LINES...: after the answers, one Ctrl-D at the prompt ends the program.
 ctrl_d() {
     local answers=$1
     shift
@@ -66,10 +75,7 @@ ctrl_d() {
     # shellcheck disable=SC2086
     type_answers $answers || return
     tmux_ send-keys C-d
-    for _ in $(seq 20); do screen | grep -q '^status=' && break; sleep 0.05; done
-    sleep 0.1
-    [ "$(screen | tail -n $(($# + 2)))" = "$(printf '%s\n' "$@" status=0 '$')" ] ||
-        { fail "Ctrl-D after '$answers': not ended within a second as expected; the screen ends:"; screen | tail -n 8; }
+    ended "Ctrl-D after '$answers'" "$@"
 }
 closing=("Credit to Vantelli Edmondo and Corbaro Ludano" "Sviluppato da Vantelli Edmondo e Ludano Corbaro")
 choose="--------------------------------->Choose/Scelta:"
@@ -84,6 +90,10 @@ ctrl_d "2 2" "Inserisci valore decimale:" "${closing[@]}"
 ctrl_d "1 2 0 0 2" "Insert decimal value:" "${closing[@]}"
 ctrl_d "1 2 5" "$choose" "${closing[@]}"
 ctrl_d "2 1 010000001 0 2 7" "$choose" "${closing[@]}"
+# An answer ended by Ctrl-D instead of Enter counts; the next Ctrl-D ends the input at the menu.
+start
+wait_for_prompt && tmux_ send-keys 1 C-d C-d
+ended "1, Ctrl-D, Ctrl-D at the language prompt" "$menu" "Credit to: Vantelli Edmondo and Corbaro Ludano"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "terminal screens as expected"
