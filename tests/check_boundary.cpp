@@ -89,7 +89,7 @@ std::string problem(std::string_view text, double f, std::uint32_t bits, bool re
         if (*sign == '-' && wanted >= smallest_normal) {
             expected[0] = '1';
         }
-        if (actual != expected || !messages.view().empty()) {
+        if (actual != expected || messages.tellp() != 0) {
             return d2b.K + " gives \"" + messages.str() + actual + "\", expected \"" + expected + "\"";
         }
     }

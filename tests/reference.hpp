@@ -168,9 +168,12 @@ std::uint64_t run(const char* what, std::uint64_t total, Check check)
             }
         }
     };
-    {
-        std::vector<std::jthread> pool(std::max(1U, std::thread::hardware_concurrency()));
-        std::generate(pool.begin(), pool.end(), [&] { return std::jthread(worker); });
+    std::vector<std::thread> pool(std::max(1U, std::thread::hardware_concurrency()));
+    for (std::thread& thread : pool) {
+        thread = std::thread(worker);
+    }
+    for (std::thread& thread : pool) {
+        thread.join();
     }
     if (progress != nullptr) {
         std::fputs("\r\033[K", progress);

@@ -3,10 +3,17 @@
 # shows (the first before anything is typed), give the expected screens in English and in
 # Italian; one Ctrl-D at any prompt ends the program within a second,
 # with status 0 and the closing lines under the prompt.
+# With FP_WRAPPER (Wine), the program is a Windows .exe in Wine's console: the end of the input
+# is Ctrl-Z and Enter, whose echo "^Z" and line break the screens leave out, and the program has
+# five seconds to end.
 # Usage: terminal_test.sh PROGRAM   (exits 77, "skipped", when tmux is missing)
 set -u
 program=$(realpath "$1")
 screens=$(dirname "$0")
+wrapper=${FP_WRAPPER:-}
+end_of_input=(C-d)
+patience=20
+[ -n "$wrapper" ] && end_of_input=(C-z Enter) && patience=100
 command -v tmux >/dev/null || { echo "tmux is not installed"; exit 77; }
 sessions=0
 tmux_() { tmux -L "fp-terminal-$$-$sessions" "$@"; }
@@ -19,10 +26,13 @@ start() {
     tmux_ kill-server 2>/dev/null
     sessions=$((sessions + 1))
     LANG=C.UTF-8 tmux_ -u -f /dev/null new-session -d -x 120 -y 60 "env PS1='$ ' bash --norc --noprofile"
-    tmux_ send-keys "clear; $program; echo status=\$?" Enter
+    # Ctrl-Z is not the terminal's suspend key: the program reads it.
+    tmux_ send-keys "clear; stty susp undef; $wrapper $program; echo status=\$?" Enter
 }
 
-screen() { tmux_ capture-pane -p | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}'; }
+screen() {
+    tmux_ capture-pane -p | sed -e '/\^Z$/{s/ *\^Z$//;N;s/\n$//;}' | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}'
+}
 
 # Waits until the cursor stands behind a prompt (a line ending in ": ") or the shell prompt.
 wait_for_prompt() {
@@ -62,7 +72,7 @@ done
 ended() {
     local how=$1
     shift
-    for _ in $(seq 20); do screen | grep -q '^status=' && break; sleep 0.05; done
+    for _ in $(seq "$patience"); do screen | grep -q '^status=' && break; sleep 0.05; done
     sleep 0.1
     [ "$(screen | tail -n $(($# + 2)))" = "$(printf '%s\n' "$@" status=0 '$')" ] ||
         { fail "$how: not ended within a second as expected; the screen ends:"; screen | tail -n 8; }
@@ -74,8 +84,8 @@ ctrl_d() {
     start
     # shellcheck disable=SC2086
     type_answers $answers || return
-    tmux_ send-keys C-d
-    ended "Ctrl-D after '$answers'" "$@"
+    tmux_ send-keys "${end_of_input[@]}"
+    ended "end of input after '$answers'" "$@"
 }
 closing=("Credit to Vantelli Edmondo and Corbaro Ludano" "Sviluppato da Vantelli Edmondo e Ludano Corbaro")
 choose="--------------------------------->Choose/Scelta:"
@@ -90,10 +100,12 @@ ctrl_d "2 2" "Inserisci valore decimale:" "${closing[@]}"
 ctrl_d "1 2 0 0 2" "Insert decimal value:" "${closing[@]}"
 ctrl_d "1 2 5" "$choose" "${closing[@]}"
 ctrl_d "2 1 010000001 0 2 7" "$choose" "${closing[@]}"
-# An answer ended by Ctrl-D instead of Enter counts; the next Ctrl-D ends the input at the menu.
+# An answer ended by the end of input instead of Enter counts; the input ends at the menu with the
+# next Ctrl-D (in Windows' console, the one Ctrl-Z and Enter).
 start
-wait_for_prompt && tmux_ send-keys 1 C-d C-d
-ended "1, Ctrl-D, Ctrl-D at the language prompt" "$menu" "Credit to: Vantelli Edmondo and Corbaro Ludano"
+[ -z "$wrapper" ] && end_of_input=(1 C-d C-d) || end_of_input=(1 C-z Enter)
+wait_for_prompt && tmux_ send-keys "${end_of_input[@]}"
+ended "1 and the end of input at the language prompt" "$menu" "Credit to: Vantelli Edmondo and Corbaro Ludano"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "terminal screens as expected"

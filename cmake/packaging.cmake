@@ -1,0 +1,50 @@
+# What is installed, and the package, per platform. Linux: the program, its manual page and a
+# Debian package. Windows: the .exe with the README, the licence and the manual as plain text, in
+# a ZIP.
+include(GNUInstallDirs)
+if(WIN32)
+  find_program(GROFF groff REQUIRED)
+  add_custom_command(OUTPUT floating_point.txt
+                     COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8
+                             ${GROFF} -man -Tutf8 -P-cbou ${CMAKE_CURRENT_SOURCE_DIR}/doc/floating_point.1 > floating_point.txt
+                     DEPENDS doc/floating_point.1 VERBATIM)
+  add_custom_target(documents DEPENDS floating_point.txt)
+  install(TARGETS floating_point RUNTIME DESTINATION .)
+  install(FILES README.md LICENSE ${CMAKE_CURRENT_BINARY_DIR}/floating_point.txt DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME win64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+else()
+  # Debian wants the manual page and the changelog compressed, reproducibly (gzip -n).
+  find_program(GZIP gzip REQUIRED)
+  foreach(document floating_point.1 changelog)
+    add_custom_command(OUTPUT ${document}.gz
+                       COMMAND ${GZIP} -9 -n -c ${CMAKE_CURRENT_SOURCE_DIR}/doc/${document} > ${document}.gz
+                       DEPENDS doc/${document} VERBATIM)
+  endforeach()
+  add_custom_target(documents DEPENDS floating_point.1.gz changelog.gz)
+  install(TARGETS floating_point RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # A stripped install (the package's) also loses the sections Debian strips: the compilers' notes.
+  install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+                    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/floating_point\" COMMAND_ERROR_IS_FATAL ANY)
+  endif()")
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/floating_point.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  # The package is named floating-point: Debian package names have no underscore.
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz doc/copyright
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/floating-point)
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "floating_point maintainers <maintainers@floating-point.invalid>")
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "An interactive bilingual (English/Italian) console program for people
+learning floating point. It turns a decimal number into the sign, exponent
+and fraction fields of its IEEE 754 single-precision pattern, and a typed
+bit pattern back into its normalised binary form, its binary digits and
+its decimal value.")
+  set(CPACK_DEBIAN_PACKAGE_SECTION math)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+endif()
+# Building the program alone builds what is installed with it.
+add_dependencies(floating_point documents)

@@ -1,0 +1,22 @@
+# What the build does differently per platform, for every target: the hardening. Linux builds an
+# ELF program, Windows (the MinGW-w64 cross build) a static .exe. What is installed and packaged
+# is in packaging.cmake.
+
+# Hardened as Debian builds its packages. Fortification needs an optimised build and does not
+# mix with the sanitizers; the file prefix maps keep the build folder out of the binary, so
+# that two builds of one commit are byte-identical.
+add_compile_options(-fstack-protector-strong
+                    "-ffile-prefix-map=${CMAKE_SOURCE_DIR}=." "-ffile-prefix-map=${CMAKE_BINARY_DIR}=.")
+if(NOT FP_SANITIZE AND NOT FP_FUZZ)
+  add_compile_definitions($<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:_FORTIFY_SOURCE=2>)
+endif()
+
+if(WIN32)
+  # Static, so that it needs no DLL beyond the system's; ASLR, also above 4 GiB, and DEP; no
+  # time stamp in the header, so that two builds are byte-identical. MinGW's stack protector and
+  # fortification live in libssp, which the flag also links.
+  add_link_options(-static -fstack-protector-strong
+                   LINKER:--dynamicbase,--nxcompat,--high-entropy-va,--no-insert-timestamp)
+else()
+  add_link_options(LINKER:-z,relro,-z,now)
+endif()
