@@ -256,8 +256,11 @@ protected:
 
     int sync() override
     {
+        if (output.failure() != 0) {
+            return -1;
+        }
         for (const char* next = pbase(); next < pptr();) {
-            const long written = output.failure() == 0 ? output.write(next, static_cast<std::size_t>(pptr() - next)) : -1;
+            const long written = output.write(next, static_cast<std::size_t>(pptr() - next));
             if (written < 0) {
                 return -1;
             }

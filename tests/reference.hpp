@@ -1,5 +1,7 @@
 #pragma once
 
+#include "decimal_to_binary/d2b.hpp"
+
 // What the long checks compare the program with: results built from a float's own bits, and the
 // machine's conversion of a double to float toward zero. Also the loop that runs a check over
 // many cases on every core, with a progress line on a terminal.
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <mutex>
 #include <sstream>
@@ -91,11 +94,11 @@ inline void write_conversion(std::uint32_t bits, std::string& text)
     return static_cast<float>(whole + fraction);
 }
 
-// The magnitude that the decimal direction reads from a text that the stream reads as `value`,
-// as a whole number and a fraction. A plain decimal whose integer digits are not all zero is
-// its digits as written plus the double nearest to "0." and its digits after the point; any
-// other text is the double nearest to the whole text.
-inline std::pair<double, double> value_read(const std::string& text, double value)
+// The magnitude that the decimal direction reads from a text that the stream reads as `value`, as
+// a whole number and a fraction: for a plain decimal whose integer digits are not all zero, those
+// digits and the double nearest to "0." and its digits after the point; for any other text, the
+// double nearest to the whole text, split.
+inline std::pair<double, double> value_read(std::string_view text, double value)
 {
     const std::size_t start = std::min(text.find_first_not_of(" \t\n\v\f\r"), text.size());
     const std::size_t digits = start + (start < text.size() && (text[start] == '-' || text[start] == '+') ? 1 : 0);
@@ -104,11 +107,11 @@ inline std::pair<double, double> value_read(const std::string& text, double valu
     const bool plain = value != 0.0 && point < text.size() && text[point] == '.' &&
                        (end == text.size() || (text[end] != 'e' && text[end] != 'E'));
     if (!plain || text.find_first_not_of('0', digits) >= point) {
-        return {0.0, std::fabs(value)};
+        return {std::trunc(std::fabs(value)), std::fabs(value) - std::trunc(std::fabs(value))};
     }
-    double fraction = 0.0;
-    std::istringstream(std::string(1, '0').append(text, point, end - point)) >> fraction;
-    return {std::strtod(text.substr(digits, point - digits).c_str(), nullptr), fraction};
+    thread_local std::string number;
+    const double fraction = std::strtod(number.assign(1, '0').append(text.substr(point, end - point)).c_str(), nullptr);
+    return {std::strtod(number.assign(text.substr(digits, point - digits)).c_str(), nullptr), fraction};
 }
 
 // The decimal direction's result for a text that the stream reads as `value`: the pattern of the
@@ -128,6 +131,34 @@ inline std::string decimal_result(const std::string& text, double value)
     std::string result;
     write_fields(std::bit_cast<std::uint32_t>(cut_off) | (text.starts_with('-') ? 0x80000000U : 0U), result);
     return result;
+}
+
+// What is wrong with the decimal direction's conversion of `text` in language `lang`, or nothing:
+// the number it reads must be the stream extraction's, and the result the reference's for it.
+// Only a plain decimal whose fraction as written reads as 1.0 takes the error path instead: the
+// message, then the fields of its integer digits alone (for 0, those of 1 with no fraction).
+inline std::string decimal_problem(int lang, const std::string& text)
+{
+    double value = 0.0;
+    std::istringstream(text) >> value;
+    std::ostringstream messages;
+    D2B d2b(lang, messages);
+    const double read = d2b.stringToDouble(text);
+    d2b.setK(text);
+    const std::string result = d2b.convert();  // first: it writes the message
+    const std::string actual = messages.str() + result;
+    std::string expected = decimal_result(text, value);
+    expected = lang == 2 && expected == "Number out of range " ? "Numero fuori dal range " : expected;
+    double written_fraction = 0.0;  // read only where it matters: it is what takes the error path
+    if (messages.tellp() != 0) {
+        std::istringstream(std::string(1, '0').append(text, std::min(text.find('.'), text.size()))) >> written_fraction;
+    }
+    const bool short_or_one = result.size() < 34 || result.ends_with("|01111111|" + std::string(23, '0'));
+    const bool error_path = actual.starts_with(lang == 2 ? "ERRORE " : "ERROR ") && written_fraction >= 1.0 && short_or_one;
+    if (read == value && std::signbit(read) == std::signbit(value) && (actual == expected || error_path)) {
+        return "";
+    }
+    return text + " gives \"" + actual + "\", expected \"" + expected + "\"";
 }
 
 // Runs `check(index)` for every index below `total` on every core and reports the first
@@ -168,13 +199,10 @@ std::uint64_t run(const char* what, std::uint64_t total, Check check)
             }
         }
     };
-    std::vector<std::thread> pool(std::max(1U, std::thread::hardware_concurrency()));
-    for (std::thread& thread : pool) {
-        thread = std::thread(worker);
-    }
-    for (std::thread& thread : pool) {
-        thread.join();
-    }
+    std::vector<std::thread> pool;
+    const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
+    std::generate_n(std::back_inserter(pool), cores, [&] { return std::thread(worker); });
+    std::for_each(pool.begin(), pool.end(), [](std::thread& thread) { thread.join(); });
     if (progress != nullptr) {
         std::fputs("\r\033[K", progress);
         std::fflush(progress);

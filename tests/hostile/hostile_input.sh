@@ -8,8 +8,7 @@
 # and a program that must stop at once has ten seconds, for Wine to start.
 # Usage: hostile_input.sh PROGRAM
 set -u
-program=$1
-wrapper=${FP_WRAPPER:-}
+program=$1 wrapper=${FP_WRAPPER:-}
 bound=$([ -z "$wrapper" ] && echo 2 || echo 10)
 end_of_input=$(dirname "$0")/../e2e/cases/eof_at_language_prompt.out
 work=$(mktemp -d)
@@ -56,15 +55,10 @@ expect decimal 1 "$closing"
 # for an answer that nobody has a prompt for. stops_at_once NAME PROMPT ERROR COMMAND...: within
 # two seconds (ten under a wrapper), with status 1 and the error.
 stops_at_once() {
-    local name=$1 prompt=$2 error=$3
-    shift 3
-    "$@" 2>"$work/$name.err"
+    "${@:4}" 2>"$work/$1.err"
     local status=$?
-    if [ "$status" -eq 124 ]; then
-        fail "$name: still waiting at the $prompt $bound seconds after a write failed"
-    else
-        check "$name" "$status" 1 "floating_point: write error: $error"
-    fi
+    [ "$status" -ne 124 ] || { fail "$1: still waiting at the $2 $bound seconds after a write failed"; return; }
+    check "$1" "$status" 1 "floating_point: write error: $3"
 }
 exec 3< <(exec sleep 30 2>/dev/null)
 stops_at_once full "language prompt" "No space left on device" timeout "$bound" $wrapper "$program" <&3 >/dev/full
@@ -81,10 +75,11 @@ kill $! && exec 3<&-
 # An input that cannot be read ends the dialogue as the end of input does.
 timeout 10 $wrapper "$program" <"$work" >"$work/directory.out" 2>"$work/directory.err"
 check directory $? 1 "floating_point: read error: Is a directory"
-cmp -s "$work/directory.out" "$end_of_input" || fail "directory: output differs from the end of input's"
 timeout 10 $wrapper "$program" <&- >"$work/closed_input.out" 2>"$work/closed_input.err"
 check closed_input $? 1 "floating_point: read error: Bad file descriptor"
-cmp -s "$work/closed_input.out" "$end_of_input" || fail "closed input: output differs from the end of input's"
+for input in directory closed_input; do
+    cmp -s "$work/$input.out" "$end_of_input" || fail "$input: output differs from the end of input's"
+done
 # The reader of the output goes away while the program still has input.
 for sigpipe in default ignored; do
     ( [ $sigpipe = ignored ] && trap '' PIPE

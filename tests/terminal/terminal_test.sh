@@ -8,12 +8,9 @@
 # five seconds to end.
 # Usage: terminal_test.sh PROGRAM   (exits 77, "skipped", when tmux is missing)
 set -u
-program=$(realpath "$1")
-screens=$(dirname "$0")
-wrapper=${FP_WRAPPER:-}
-end_of_input=(C-d)
-patience=20
-[ -n "$wrapper" ] && end_of_input=(C-z Enter) && patience=100
+program=$(realpath "$1") screens=$(dirname "$0") wrapper=${FP_WRAPPER:-}
+end_of_input=(C-d) patience=20
+[ -n "$wrapper" ] && end_of_input=(C-z Enter) patience=100
 command -v tmux >/dev/null || { echo "tmux is not installed"; exit 77; }
 sessions=0
 tmux_() { tmux -L "fp-terminal-$$-$sessions" "$@"; }
@@ -67,17 +64,9 @@ for language in english italian; do
     diff <(screen) "$screens/$language.screen" || fail "the screen differs from $language.screen (left actual)"
 done
 
-# ended HOW LINES...: within a second the shell reports status 0, and the screen ends with the
-# given lines, the status line and the shell prompt.
-ended() {
-    local how=$1
-    shift
-    for _ in $(seq "$patience"); do screen | grep -q '^status=' && break; sleep 0.05; done
-    sleep 0.1
-    [ "$(screen | tail -n $(($# + 2)))" = "$(printf '%s\n' "$@" status=0 '$')" ] ||
-        { fail "$how: not ended within a second as expected; the screen ends:"; screen | tail -n 8; }
-}
-# ctrl_d ANSWERS LINES...: after the answers, one Ctrl-D at the prompt ends the program.
+# ctrl_d ANSWERS LINES...: after the answers, the end of the input at the prompt: within a second
+# the shell reports status 0, and the screen ends with the given lines, the status line and the
+# shell prompt.
 ctrl_d() {
     local answers=$1
     shift
@@ -85,7 +74,10 @@ ctrl_d() {
     # shellcheck disable=SC2086
     type_answers $answers || return
     tmux_ send-keys "${end_of_input[@]}"
-    ended "end of input after '$answers'" "$@"
+    for _ in $(seq "$patience"); do screen | grep -q '^status=' && break; sleep 0.05; done
+    sleep 0.1
+    [ "$(screen | tail -n $(($# + 2)))" = "$(printf '%s\n' "$@" status=0 '$')" ] ||
+        { fail "end of input after '$answers': not ended in time as expected; the screen ends:"; screen | tail -n 8; }
 }
 closing=("Credit to Vantelli Edmondo and Corbaro Ludano" "Sviluppato da Vantelli Edmondo e Ludano Corbaro")
 choose="--------------------------------->Choose/Scelta:"
@@ -102,10 +94,8 @@ ctrl_d "1 2 5" "$choose" "${closing[@]}"
 ctrl_d "2 1 010000001 0 2 7" "$choose" "${closing[@]}"
 # An answer ended by the end of input instead of Enter counts; the input ends at the menu with the
 # next Ctrl-D (in Windows' console, the one Ctrl-Z and Enter).
-start
 [ -z "$wrapper" ] && end_of_input=(1 C-d C-d) || end_of_input=(1 C-z Enter)
-wait_for_prompt && tmux_ send-keys "${end_of_input[@]}"
-ended "1 and the end of input at the language prompt" "$menu" "Credit to: Vantelli Edmondo and Corbaro Ludano"
+ctrl_d "" "$menu" "Credit to: Vantelli Edmondo and Corbaro Ludano"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "terminal screens as expected"
