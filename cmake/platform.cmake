@@ -1,6 +1,6 @@
 # What the build does differently per platform, for every target: the hardening. Linux builds an
-# ELF program, Windows (the MinGW-w64 cross build) a static .exe. What is installed and packaged
-# is in packaging.cmake.
+# ELF program, Windows (the MinGW-w64 cross build) a static .exe, macOS a Mach-O program. What is
+# installed and packaged is in packaging.cmake.
 
 # Hardened as Debian builds its packages. Fortification needs an optimised build and does not
 # mix with the sanitizers; the file prefix maps keep the build folder out of the binary, so
@@ -17,6 +17,8 @@ if(WIN32)
   # fortification live in libssp, which the flag also links.
   add_link_options(-static -fstack-protector-strong
                    LINKER:--dynamicbase,--nxcompat,--high-entropy-va,--no-insert-timestamp)
-else()
+elseif(NOT APPLE)
+  # ELF only: relocations read-only once resolved, all of them at start. (Apple's linker has no
+  # -z options.)
   add_link_options(LINKER:-z,relro,-z,now)
 endif()
