@@ -7,6 +7,26 @@
 #include <cstddef>
 #include <string>
 
+namespace platform {
+
+// The code of the last failed read or write, which main reports.
+class FailureRecord {
+public:
+    int failure() const { return failure_code; }
+
+protected:
+    long fail(int code)
+    {
+        failure_code = code;
+        return -1;
+    }
+
+private:
+    int failure_code = 0;
+};
+
+}  // namespace platform
+
 #ifdef _WIN32
 
 #include <windows.h>
@@ -24,7 +44,7 @@ inline bool is_console(HANDLE handle)
 
 // Standard input. At a console, Ctrl-Z (typed, then Enter) ends the input as Ctrl-D does in a
 // POSIX terminal: what stands in front of it still counts.
-class StandardInput {
+class StandardInput : public FailureRecord {
 public:
     long read(char* data, std::size_t size)
     {
@@ -36,7 +56,7 @@ public:
         if (ReadFile(handle, data, wanted, &got, nullptr) == 0) {
             // A pipe whose writer has closed it reports that as a failure: it is the end.
             const DWORD code = GetLastError();
-            return code == ERROR_BROKEN_PIPE ? 0 : fail(code);
+            return code == ERROR_BROKEN_PIPE ? 0 : fail(static_cast<int>(code));
         }
         const void* const ctrl_z = console ? std::memchr(data, 0x1A, got) : nullptr;
         if (ctrl_z != nullptr) {
@@ -46,25 +66,16 @@ public:
         return static_cast<long>(got);
     }
 
-    int failure() const { return failure_code; }
-
 private:
-    long fail(DWORD code)
-    {
-        failure_code = static_cast<int>(code);
-        return -1;
-    }
-
     HANDLE handle = GetStdHandle(STD_INPUT_HANDLE);
     bool console = is_console(handle);
     bool ctrl_z_seen = false;
-    int failure_code = 0;
 };
 
 // Standard output, as UTF-8 bytes with LF line ends wherever it goes. A console is switched to
 // the UTF-8 code page for the run, so that it shows the Italian "è" (without it, it shows the
 // bytes in the console's own code page), and switched back at the end.
-class StandardOutput {
+class StandardOutput : public FailureRecord {
 public:
     StandardOutput()
     {
@@ -87,26 +98,14 @@ public:
         DWORD written = 0;
         const auto wanted = static_cast<DWORD>(std::min<std::size_t>(size, 1 << 16));
         if (WriteFile(handle, data, wanted, &written, nullptr) == 0) {
-            return fail(GetLastError());
+            return fail(static_cast<int>(GetLastError()));
         }
-        if (written == 0) {
-            return fail(ERROR_WRITE_FAULT);
-        }
-        return static_cast<long>(written);
+        return written == 0 ? fail(ERROR_WRITE_FAULT) : static_cast<long>(written);
     }
-
-    int failure() const { return failure_code; }
 
 private:
-    long fail(DWORD code)
-    {
-        failure_code = static_cast<int>(code);
-        return -1;
-    }
-
     HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
     UINT console_code_page = 0;
-    int failure_code = 0;
 };
 
 inline std::string failure_text(int code)
@@ -133,26 +132,23 @@ inline std::string failure_text(int code)
 namespace platform {
 
 // A call that a signal interrupts (EINTR) is made again: that is no failure.
-class StandardInput {
+class StandardInput : public FailureRecord {
 public:
     long read(char* data, std::size_t size)
     {
         for (;;) {
             const ssize_t got = ::read(STDIN_FILENO, data, size);
-            if (got >= 0 || errno != EINTR) {
-                failure_code = got < 0 ? errno : 0;
-                return got < 0 ? -1 : static_cast<long>(got);
+            if (got >= 0) {
+                return static_cast<long>(got);
+            }
+            if (errno != EINTR) {
+                return fail(errno);
             }
         }
     }
-
-    int failure() const { return failure_code; }
-
-private:
-    int failure_code = 0;
 };
 
-class StandardOutput {
+class StandardOutput : public FailureRecord {
 public:
     long write(const char* data, std::size_t size)
     {
@@ -162,16 +158,10 @@ public:
                 return static_cast<long>(written);
             }
             if (written == 0 || errno != EINTR) {
-                failure_code = written == 0 ? EIO : errno;
-                return -1;
+                return fail(written == 0 ? EIO : errno);
             }
         }
     }
-
-    int failure() const { return failure_code; }
-
-private:
-    int failure_code = 0;
 };
 
 inline std::string failure_text(int code) { return std::strerror(code); }
