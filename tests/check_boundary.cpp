@@ -48,7 +48,9 @@ std::string problem(std::string_view text, double value, double f, std::uint32_t
     const auto [whole, fraction] = reference::value_read(text, value);
     const bool at_least = whole != std::trunc(f) ? whole > std::trunc(f) : fraction >= f - std::trunc(f);
     const bool plain_from_one = text[0] != '0' && f >= 1.0 && text.find('e') == std::string_view::npos;
-    not_cut_off += plain_from_one && at_least != typed_at_least(text, f) ? 1 : 0;
+    if (plain_from_one && at_least != typed_at_least(text, f)) {
+        ++not_cut_off;  // rare: the counter is shared
+    }
     const std::uint32_t wanted = at_least ? bits : bits - 1;
     reference::write_fields(wanted, expected);
     if (wanted < smallest_normal) {

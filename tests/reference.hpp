@@ -100,10 +100,15 @@ inline void write_conversion(std::uint32_t bits, std::string& text)
 // double nearest to the whole text, split.
 inline std::pair<double, double> value_read(std::string_view text, double value)
 {
-    const std::size_t start = std::min(text.find_first_not_of(" \t\n\v\f\r"), text.size());
+    // Where the characters from `from` on stop being of a kind (a set's find_first_not_of is slow).
+    const auto skip = [text](std::size_t from, auto of_kind) {
+        return static_cast<std::size_t>(std::find_if_not(text.begin() + from, text.end(), of_kind) - text.begin());
+    };
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    const std::size_t start = skip(0, [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); });
     const std::size_t digits = start + (start < text.size() && (text[start] == '-' || text[start] == '+') ? 1 : 0);
-    const std::size_t point = std::min(text.find_first_not_of("0123456789", digits), text.size());
-    const std::size_t end = std::min(text.find_first_not_of("0123456789", point + 1), text.size());
+    const std::size_t point = skip(digits, digit);
+    const std::size_t end = skip(std::min(point + 1, text.size()), digit);
     const bool plain = value != 0.0 && point < text.size() && text[point] == '.' &&
                        (end == text.size() || (text[end] != 'e' && text[end] != 'E'));
     if (!plain || text.find_first_not_of('0', digits) >= point) {

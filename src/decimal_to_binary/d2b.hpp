@@ -150,7 +150,10 @@ private:
     static Number scan_number(const std::string& t, std::size_t from)
     {
         Number number;
-        std::size_t i = std::min(t.find_first_not_of(" \t\n\v\f\r", from), t.size());
+        std::size_t i = std::min(from, t.size());
+        while (i < t.size() && (t[i] == ' ' || (t[i] >= '\t' && t[i] <= '\r'))) {
+            ++i;
+        }
         const std::size_t first = i + (i < t.size() && t[i] == '+' ? 1 : 0);
         i += i < t.size() && is_sign(t[i]) ? 1 : 0;
         number.digits = i;
