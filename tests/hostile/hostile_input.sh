@@ -83,9 +83,10 @@ done
 # The reader of the output goes away while the program still has input.
 for sigpipe in default ignored; do
     ( [ $sigpipe = ignored ] && trap '' PIPE
-      yes $'1\n2\n5\n0' 2>/dev/null | timeout 30 $wrapper "$program" 2>"$work/pipe_$sigpipe.err" | head -c 100000 >/dev/null
+      yes $'1\n2\n5\n0' 2>/dev/null | timeout "$bound" $wrapper "$program" 2>"$work/pipe_$sigpipe.err" | head -c 100000 >/dev/null
       exit "${PIPESTATUS[1]}" )
     status=$?
+    [ $status -eq 124 ] && fail "pipe_$sigpipe: still running $bound seconds after the reader went away" && continue
     [ $sigpipe = default ] && [ -z "$wrapper" ] && check pipe_default $status 141
     [ $sigpipe = ignored ] || [ -n "$wrapper" ] && check pipe_$sigpipe $status 1 "floating_point: write error: Broken pipe"
 done
