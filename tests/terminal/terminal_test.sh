@@ -22,10 +22,13 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 start() {
     tmux_ kill-server 2>/dev/null
     sessions=$((sessions + 1))
-    LANG=C.UTF-8 tmux_ -u -f /dev/null new-session -d -x 120 -y 60 "env PS1='$ ' bash --norc --noprofile"
     # Ctrl-Z is not the terminal's suspend key: the program reads it.
-    tmux_ send-keys "clear; stty susp undef; $wrapper $program; echo status=\$?" Enter
+    LANG=C.UTF-8 tmux_ -u -f /dev/null new-session -d -x 120 -y 60 "stty susp undef; env PS1='$ ' bash --norc --noprofile"
+    tmux_ send-keys "clear; $wrapper $program; echo status=\$?" Enter
+    # The language prompt first: until then, the shell's prompt would pass for the program's.
+    for _ in $(seq 100); do [[ "$(cursor_line)" == *: ]] && break; sleep 0.1; done
 }
+cursor_line() { tmux_ capture-pane -p -S "$(tmux_ display -p '#{cursor_y}')" -E "$(tmux_ display -p '#{cursor_y}')"; }
 
 screen() {
     tmux_ capture-pane -p | sed -e '/\^Z$/{s/ *\^Z$//;N;s/\n$//;}' | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}'
@@ -34,7 +37,7 @@ screen() {
 # Waits until the cursor stands behind a prompt (a line ending in ": ") or the shell prompt.
 wait_for_prompt() {
     for _ in $(seq 100); do
-        case "$(tmux_ capture-pane -p -S "$(tmux_ display -p '#{cursor_y}')" -E "$(tmux_ display -p '#{cursor_y}')")" in
+        case "$(cursor_line)" in
             *: | '$') return 0 ;;
         esac
         sleep 0.1
