@@ -240,6 +240,8 @@ namespace {
 // writes. A failed write fails the output stream, for main to report.
 class ConsoleOutput : public std::streambuf {
 public:
+    ConsoleOutput() { setp(buffer.data(), buffer.data() + buffer.size()); }
+
     const platform::StandardOutput& device() const { return output; }
 
 protected:
