@@ -45,8 +45,15 @@ TEST(D2BParsing, IntegerPartAndFraction)
 TEST(D2BFields, DigitsAndFieldsOneByOne)
 {
     D2B d2b(1);
-    EXPECT_EQ(d2b.intConverter(-5), "101");
-    EXPECT_EQ(d2b.intConverter(INT_MIN), "1" + std::string(31, '0'));
+    // Digit counts on both sides of each byte that the digits are written by.
+    const std::vector<std::pair<int, std::string>> numerals{
+        {0, "0"}, {1, "1"}, {-5, "101"}, {255, "11111111"}, {256, "1" + std::string(8, '0')},
+        {65536, "1" + std::string(16, '0')}, {16777217, "1" + std::string(23, '0') + "1"},
+        {INT_MIN, "1" + std::string(31, '0')},
+    };
+    for (const auto& [n, digits] : numerals) {
+        EXPECT_EQ(d2b.intConverter(n), digits) << n;
+    }
     d2b.setK("-12.1");
     EXPECT_EQ(d2b.intBin(), "1100");
     // The first 46 binary digits of the fraction as written, 0.1, whose digits never end.
@@ -91,9 +98,16 @@ TEST(D2BConvert, ResultsAndErrors)
         {"1.9999999999999999e0", "0|10000000|00000000000000000000000"},
         {"3.3916656970977783", "0|10000000|10110010001000100001101"},
         {"1.99999999999999999", "ERROR 0|01111111|"}, {"-5.99999999999999999", "ERROR 1|10000001|01"},
+        {"3.99999999999999999", "ERROR 0|10000000|1"}, {"1023.99999999999999999", "ERROR 0|10001000|111111111"},
+        {"262143.99999999999999999", "ERROR 0|10010000|" + std::string(17, '1')},
         {"0.99999999999999999", "ERROR 0|01111111|00000000000000000000000"},
         {"-0.99999999999999999", "ERROR 1|01111111|00000000000000000000000"},
         {"0.99999999999999995", "ERROR 0|01111111|00000000000000000000000"},
+        // The range is checked on the whole value read as one double, which rounds up to 2^23
+        // only from ten nines on; values that read as zero give the zero pattern.
+        {"8388607.999999999", "0|10010101|" + std::string(23, '1')},
+        {"1e-400", "0|00000000|00000000000000000000000"}, {"-1e-400", "1|00000000|00000000000000000000000"},
+        {"0." + std::string(2000, '0') + "1", "0|00000000|00000000000000000000000"},
     };
     for (const auto& [k, output] : rows) {
         EXPECT_EQ(written_and_result(1, k), output) << k;
@@ -102,7 +116,7 @@ TEST(D2BConvert, ResultsAndErrors)
 
 TEST(D2BConvert, MessagesInBothLanguages)
 {
-    for (const std::string k : {"8388608", "-8388608", "1e999", "8388607.99999999999", "-1.1754943e-38"}) {
+    for (const std::string k : {"8388608", "-8388608", "1e999", "8388607.9999999999", "-1.1754943e-38"}) {
         EXPECT_EQ(written_and_result(1, k), "Number out of range ") << k;
         EXPECT_EQ(written_and_result(2, k), "Numero fuori dal range ") << k;
     }

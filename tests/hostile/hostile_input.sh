@@ -64,19 +64,27 @@ exec 3< <(exec sleep 30 2>/dev/null)
 stops_at_once full "language prompt" "No space left on device" timeout "$bound" $wrapper "$program" <&3 >/dev/full
 stops_at_once closed_output "language prompt" "Bad file descriptor" timeout "$bound" $wrapper "$program" <&3 >&-
 kill $! && exec 3<&-
-# The write of the main menu's last line fails (a file size limit of 1024 bytes, SIGXFSZ
-# ignored), and the input stays open after the language answer.
+# capped NAME ROOM: the program's output goes to $work/NAME.out, where a file size limit of 1024
+# bytes (SIGXFSZ ignored) leaves room for its first ROOM bytes.
+capped() {
+    head -c $((1024 - $2)) /dev/zero >"$work/$1.out"
+    ( ulimit -f 1; trap '' XFSZ; exec timeout "$bound" $wrapper "$program" >>"$work/$1.out" )
+}
+# The write of the main menu's last line fails, and the input stays open after the language
+# answer.
 before=$(printf '1\n' | $wrapper "$program" | grep -a -b -o 'Press another button' | cut -d: -f1)
-head -c $((1024 - before - 10)) /dev/zero >"$work/capped.out"
 exec 3< <(printf '1\n'; exec sleep 30 2>/dev/null)
-capped() { ( ulimit -f 1; trap '' XFSZ; exec timeout "$bound" $wrapper "$program" <&3 >>"$work/capped.out" ); }
-stops_at_once capped "main menu's prompt" "File too large" capped
+stops_at_once capped "main menu's prompt" "File too large" capped capped $((before + 10)) <&3
 kill $! && exec 3<&-
 # An input that cannot be read ends the dialogue as the end of input does.
 timeout 10 $wrapper "$program" <"$work" >"$work/directory.out" 2>"$work/directory.err"
 check directory $? 1 "floating_point: read error: Is a directory"
 timeout 10 $wrapper "$program" <&- >"$work/closed_input.out" 2>"$work/closed_input.err"
 check closed_input $? 1 "floating_point: read error: Bad file descriptor"
+# When reading and writing both fail, the lost output is what the user must hear of: the input
+# is a directory, and the closing lines do not fit behind the language prompt.
+prompt_end=$(grep -a -b -o 'Choose/Scelta: ' "$end_of_input" | head -n 1 | cut -d: -f1)
+stops_at_once both_fail "language prompt" "File too large" capped both_fail $((prompt_end + 15)) <"$work"
 for input in directory closed_input; do
     cmp -s "$work/$input.out" "$end_of_input" || fail "$input: output differs from the end of input's"
 done
@@ -90,6 +98,12 @@ for sigpipe in default ignored; do
     [ $sigpipe = default ] && [ -z "$wrapper" ] && check pipe_default $status 141
     [ $sigpipe = ignored ] || [ -n "$wrapper" ] && check pipe_$sigpipe $status 1 "floating_point: write error: Broken pipe"
 done
+# With a short input the program may be done before the reader goes: then status 0, else as above.
+printf '1\n2\n5\nn\n' | $wrapper "$program" 2>"$work/short_pipe.err" | head -n 1 >/dev/null
+status=${PIPESTATUS[1]}
+if [ "$status" -eq 0 ]; then check short_pipe 0 0
+elif [ -z "$wrapper" ]; then check short_pipe "$status" 141
+else check short_pipe "$status" 1 "floating_point: write error: Broken pipe"; fi
 
 [ "$failures" -eq 0 ] || exit 1
 echo "all hostile-input checks passed"

@@ -26,7 +26,7 @@ start() {
     LANG=C.UTF-8 tmux_ -u -f /dev/null new-session -d -x 120 -y 60 "stty susp undef; env PS1='$ ' bash --norc --noprofile"
     tmux_ send-keys "clear; $wrapper $program; echo status=\$?" Enter
     # The language prompt first: until then, the shell's prompt would pass for the program's.
-    for _ in $(seq 100); do [[ "$(cursor_line)" == *: ]] && break; sleep 0.1; done
+    wait_for "the language prompt at the start" '*:'
 }
 cursor_line() { tmux_ capture-pane -p -S "$(tmux_ display -p '#{cursor_y}')" -E "$(tmux_ display -p '#{cursor_y}')"; }
 
@@ -34,36 +34,40 @@ screen() {
     tmux_ capture-pane -p | sed -e '/\^Z$/{s/ *\^Z$//;N;s/\n$//;}' | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}'
 }
 
-# Waits until the cursor stands behind a prompt (a line ending in ": ") or the shell prompt.
-wait_for_prompt() {
+# wait_for WHAT PATTERN: waits up to ten seconds for the cursor line to match PATTERN. A prompt
+# that does not show ends the whole test at once, naming it: every later one would wait too.
+wait_for() {
     for _ in $(seq 100); do
-        case "$(cursor_line)" in
-            *: | '$') return 0 ;;
-        esac
+        # shellcheck disable=SC2053
+        [[ "$(cursor_line)" == $2 ]] && return 0
         sleep 0.1
     done
-    fail "no prompt on the screen:"; screen
-    return 1
+    echo "FAIL: $1 did not show within 10 s; the screen:"; screen
+    exit 1
 }
+# A program's prompt (a line ending in ": ") or the shell's.
+wait_for_prompt() { wait_for "$1" '@(*:|$)'; }
 
 # Types each answer and Enter, once its prompt shows, then waits for the echo of Enter to move the
 # cursor down: until then the prompt answered looks like the next one.
 type_answers() {
+    local typed=""
     for answer in "$@"; do
-        wait_for_prompt || return 1
+        wait_for_prompt "the prompt for '$answer' after the answers '${typed# }'"
+        typed="$typed $answer"
         local row
         row=$(tmux_ display -p '#{cursor_y}')
         tmux_ send-keys -l -- "$answer"$'\r'
         for _ in $(seq 100); do [ "$(tmux_ display -p '#{cursor_y}')" != "$row" ] && break; sleep 0.02; done
     done
     sleep 0.3
-    wait_for_prompt
+    wait_for_prompt "the prompt after the answers '${typed# }'"
 }
 
 for language in english italian; do
     start
     # shellcheck disable=SC2046
-    type_answers $(head -n 1 "$screens/$language.answers") || continue
+    type_answers $(head -n 1 "$screens/$language.answers")
     diff <(screen) "$screens/$language.screen" || fail "the screen differs from $language.screen (left actual)"
 done
 
@@ -75,7 +79,7 @@ ctrl_d() {
     shift
     start
     # shellcheck disable=SC2086
-    type_answers $answers || return
+    type_answers $answers
     tmux_ send-keys "${end_of_input[@]}"
     for _ in $(seq "$patience"); do screen | grep -q '^status=' && break; sleep 0.05; done
     sleep 0.1
