@@ -1,5 +1,5 @@
 # What is installed, and the package, per platform. Linux: the program, its manual page and a
-# Debian package. Windows: the .exe with the README, the licence and the manual as plain text, in
+# Debian package. Windows: the .exe with a README for its users, the licence and the manual as plain text, in
 # a ZIP.
 include(GNUInstallDirs)
 if(WIN32)
@@ -10,7 +10,9 @@ if(WIN32)
                      DEPENDS doc/floating_point.1 VERBATIM)
   add_custom_target(documents DEPENDS floating_point.txt)
   install(TARGETS floating_point RUNTIME DESTINATION .)
-  install(FILES README.md LICENSE ${CMAKE_CURRENT_BINARY_DIR}/floating_point.txt DESTINATION .)
+  # The README for Windows users says how to start and end the program, not how to build it.
+  install(FILES doc/README-windows.txt DESTINATION . RENAME README.txt)
+  install(FILES LICENSE ${CMAKE_CURRENT_BINARY_DIR}/floating_point.txt DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_SYSTEM_NAME win64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
