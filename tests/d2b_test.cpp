@@ -46,10 +46,11 @@ TEST(D2BFields, DigitsAndFieldsOneByOne)
 {
     D2B d2b(1);
     // Digit counts on both sides of each byte that the digits are written by.
+    const auto one_then_zeros = [](std::size_t zeros) { return std::string(1, '1').append(zeros, '0'); };
     const std::vector<std::pair<int, std::string>> numerals{
-        {0, "0"}, {1, "1"}, {-5, "101"}, {255, "11111111"}, {256, "1" + std::string(8, '0')},
-        {65536, "1" + std::string(16, '0')}, {16777217, "1" + std::string(23, '0') + "1"},
-        {INT_MIN, "1" + std::string(31, '0')},
+        {0, "0"}, {1, "1"}, {-5, "101"}, {255, "11111111"}, {256, one_then_zeros(8)},
+        {65536, one_then_zeros(16)}, {16777217, one_then_zeros(23).append("1")},
+        {INT_MIN, one_then_zeros(31)},
     };
     for (const auto& [n, digits] : numerals) {
         EXPECT_EQ(d2b.intConverter(n), digits) << n;
