@@ -3,12 +3,13 @@
 # failures of the machine around the program. The program must never hang; a failed write stops
 # it at once and a failed read ends the dialogue as at the end of input, each with one line on
 # standard error and status 1; a reader that goes away kills it by SIGPIPE (or, with SIGPIPE
-# ignored, is a write error). FP_WRAPPER may name a command to run the program under (Wine):
-# then the words after "error: " are the system's own, a reader that goes away is a write error,
-# and a program that must stop at once has ten seconds, for Wine to start.
+# ignored, is a write error). FP_WRAPPER may name a command to run the program under (Wine,
+# qemu-user): then a program that must stop at once has ten seconds, for the wrapper to start.
+# FP_WINDOWS=1 says that the program is a Windows .exe: the words after "error: " are then the
+# system's own, and a reader that goes away is a write error.
 # Usage: hostile_input.sh PROGRAM
 set -u
-program=$1 wrapper=${FP_WRAPPER:-}
+program=$1 wrapper=${FP_WRAPPER:-} windows=${FP_WINDOWS:-}
 bound=$([ -z "$wrapper" ] && echo 2 || echo 10)
 end_of_input=$(dirname "$0")/../e2e/cases/eof_at_language_prompt.out
 work=$(mktemp -d)
@@ -22,7 +23,7 @@ check() {
     # A coverage build's counters cannot be saved under the file size limit either; their
     # runtime says so on standard error.
     errors=$(grep -v '^libgcov profiling error' "$work/$1.err")
-    [ -n "$wrapper" ] && errors=${errors%%error: *} && expected=${expected%%error: *}
+    [ -n "$windows" ] && errors=${errors%%error: *} && expected=${expected%%error: *}
     [ "$2" -eq "$3" ] || fail "$1: exit status $2, expected $3"
     [ "$errors" = "$expected" ] || fail "$1: standard error '$errors', expected '$expected'"
 }
@@ -97,14 +98,14 @@ for sigpipe in default ignored; do
       exit "${PIPESTATUS[1]}" )
     status=$?
     [ $status -eq 124 ] && fail "pipe_$sigpipe: still running $bound seconds after the reader went away" && continue
-    [ $sigpipe = default ] && [ -z "$wrapper" ] && check pipe_default $status 141
-    [ $sigpipe = ignored ] || [ -n "$wrapper" ] && check pipe_$sigpipe $status 1 "floating_point: write error: Broken pipe"
+    [ $sigpipe = default ] && [ -z "$windows" ] && check pipe_default $status 141
+    [ $sigpipe = ignored ] || [ -n "$windows" ] && check pipe_$sigpipe $status 1 "floating_point: write error: Broken pipe"
 done
 # With a short input the program may be done before the reader goes: then status 0, else as above.
 printf '1\n2\n5\nn\n' | $wrapper "$program" 2>"$work/short_pipe.err" | head -n 1 >/dev/null
 status=${PIPESTATUS[1]}
 if [ "$status" -eq 0 ]; then check short_pipe 0 0
-elif [ -z "$wrapper" ]; then check short_pipe "$status" 141
+elif [ -z "$windows" ]; then check short_pipe "$status" 141
 else check short_pipe "$status" 1 "floating_point: write error: Broken pipe"; fi
 
 [ "$failures" -eq 0 ] || exit 1

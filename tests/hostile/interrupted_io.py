@@ -3,10 +3,10 @@
 # nothing had happened. Without any signal handler a blocked call fails so when the program is
 # stopped and continued while it waits on a socket with a receive or send timeout (signal(7)).
 # A read that really fails, once, ends the input for good: nothing that comes later is read.
-# Usage: interrupted_io.py PROGRAM
-import signal, socket, struct, subprocess, sys, time
+# Usage: interrupted_io.py PROGRAM   (FP_WRAPPER may name a command to run it under: qemu-user)
+import os, shlex, signal, socket, struct, subprocess, sys, time
 
-program, failures = sys.argv[1], 0
+program, failures = shlex.split(os.environ.get("FP_WRAPPER", "")) + [sys.argv[1]], 0
 
 
 def fail(what, process, errors, output_as_expected):
@@ -24,13 +24,13 @@ def start_on_socket(direction, timeout):
     theirs.setsockopt(socket.SOL_SOCKET, socket.SO_SNDBUF, 4096)
     streams = dict(stdin=theirs, stdout=subprocess.PIPE) if direction == "read" else \
         dict(stdin=subprocess.PIPE, stdout=theirs)
-    process = subprocess.Popen([program], stderr=subprocess.PIPE, **streams)
+    process = subprocess.Popen(program, stderr=subprocess.PIPE, **streams)
     theirs.close()
     return ours, process
 
 
 def output_for(answers):
-    return subprocess.run([program], input=answers, capture_output=True).stdout
+    return subprocess.run(program, input=answers, capture_output=True).stdout
 
 
 for direction, answers in ("read", b"1\nx\n"), ("write", b"1\n" + b"2\n5\n0\n" * 2000 + b"x\n"):

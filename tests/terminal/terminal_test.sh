@@ -3,14 +3,15 @@
 # shows (the first before anything is typed), give the expected screens in English and in
 # Italian; one Ctrl-D at any prompt ends the program within a second,
 # with status 0 and the closing lines under the prompt.
-# With FP_WRAPPER (Wine), the program is a Windows .exe in Wine's console: the end of the input
+# FP_WRAPPER may name a command to run the program under (qemu-user, Wine). With FP_WINDOWS=1
+# the program is a Windows .exe in Wine's console: the end of the input
 # is Ctrl-Z and Enter, whose echo "^Z" and line break the screens leave out, and the program has
 # five seconds to end.
 # Usage: terminal_test.sh PROGRAM   (exits 77, "skipped", when tmux is missing)
 set -u
-program=$(realpath "$1") screens=$(dirname "$0") wrapper=${FP_WRAPPER:-}
+program=$(realpath "$1") screens=$(dirname "$0") wrapper=${FP_WRAPPER:-} windows=${FP_WINDOWS:-}
 end_of_input=(C-d) patience=20
-[ -n "$wrapper" ] && end_of_input=(C-z Enter) patience=100
+[ -n "$windows" ] && end_of_input=(C-z Enter) patience=100
 command -v tmux >/dev/null || { echo "tmux is not installed"; exit 77; }
 sessions=0
 tmux_() { tmux -L "fp-terminal-$$-$sessions" "$@"; }
@@ -101,7 +102,7 @@ ctrl_d "1 2 5" "$choose" "${closing[@]}"
 ctrl_d "2 1 010000001 0 2 7" "$choose" "${closing[@]}"
 # An answer ended by the end of input instead of Enter counts; the input ends at the menu with the
 # next Ctrl-D (in Windows' console, the one Ctrl-Z and Enter).
-[ -z "$wrapper" ] && end_of_input=(1 C-d C-d) || end_of_input=(1 C-z Enter)
+[ -z "$windows" ] && end_of_input=(1 C-d C-d) || end_of_input=(1 C-z Enter)
 ctrl_d "" "$menu" "Credit to: Vantelli Edmondo and Corbaro Ludano"
 
 [ "$failures" -eq 0 ] || exit 1
