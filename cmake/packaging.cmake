@@ -45,6 +45,20 @@ its decimal value.")
   set(CPACK_DEBIAN_PACKAGE_SECTION math)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  if(FP_DEBIAN_ARCH)
+    # A cross build (cmake/debian-arm64.cmake, debian-armhf.cmake): dpkg-shlibdeps reads the
+    # target's libraries from Debian's own packages of that architecture (libstdc++6:arm64 ...),
+    # whose symbols name the packages a Pi installs; the cross compilers' copies would name
+    # packages of the build machine.
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${FP_DEBIAN_ARCH})
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS /lib/${FP_GNU_TRIPLE} /usr/lib/${FP_GNU_TRIPLE})
+    if(NOT EXISTS /usr/lib/${FP_GNU_TRIPLE}/libstdc++.so.6)
+      message(WARNING "The package's Depends need libstdc++6:${FP_DEBIAN_ARCH} (dpkg --add-architecture "
+                      "${FP_DEBIAN_ARCH}; apt-get update; apt-get install libstdc++6:${FP_DEBIAN_ARCH}); "
+                      "cpack refuses to pack without it.")
+      set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/missing-target-libraries.cmake)
+    endif()
+  endif()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 endif()

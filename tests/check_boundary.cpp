@@ -14,6 +14,7 @@
 #include "decimal_to_binary/d2b.hpp"
 #include "reference.hpp"
 
+#include <array>
 #include <sstream>
 #include <string_view>
 
@@ -23,20 +24,51 @@ constexpr std::uint32_t smallest_normal = 1U << 23;  // the pattern of 2^-126
 
 std::atomic<std::uint64_t> not_cut_off{0};
 
+// An unsigned integer of 128 bits, with only what typed_at_least needs; in plain C++, since
+// 32-bit targets have no __int128.
+struct Wide {
+    std::array<std::uint32_t, 4> limbs{};  // the least significant first
+
+    // *this * factor + addend.
+    Wide& times_plus(std::uint32_t factor, std::uint32_t addend)
+    {
+        std::uint64_t carry = addend;
+        for (auto& limb : limbs) {
+            const std::uint64_t product = std::uint64_t{limb} * factor + carry;
+            limb = static_cast<std::uint32_t>(product);
+            carry = product >> 32;
+        }
+        return *this;
+    }
+    friend bool operator>=(const Wide& a, const Wide& b)
+    {
+        for (std::size_t i = a.limbs.size(); i-- > 0;) {
+            if (a.limbs[i] != b.limbs[i]) {
+                return a.limbs[i] > b.limbs[i];
+            }
+        }
+        return true;
+    }
+};
+
 // Whether the typed number `text` (no sign, 1 or more), exactly, is at least f = m * 2^(e - 24):
 // its digits D, n of them after the point, against f in integers, D * 2^(24 - e) >= m * 10^n.
+// With f below 2^23, 24 - e is 1 to 23.
 bool typed_at_least(std::string_view text, double f)
 {
-    __extension__ using wide = unsigned __int128;
-    wide digits = 0;
-    wide scale = 1;
-    for (std::size_t i = 0, point = std::min(text.find('.'), text.size()); i < text.size(); ++i) {
-        digits = i == point ? digits : digits * 10 + static_cast<unsigned>(text[i] - '0');
-        scale *= i > point ? 10 : 1;
-    }
     int e = 0;
-    const auto m = static_cast<std::uint64_t>(std::ldexp(std::frexp(f, &e), 24));
-    return digits << (24 - e) >= m * scale;
+    const auto m = static_cast<std::uint32_t>(std::ldexp(std::frexp(f, &e), 24));
+    Wide digits;
+    Wide scaled_m = Wide{}.times_plus(1, m);
+    for (std::size_t i = 0, point = std::min(text.find('.'), text.size()); i < text.size(); ++i) {
+        if (i != point) {
+            digits.times_plus(10, static_cast<std::uint32_t>(text[i] - '0'));
+        }
+        if (i > point) {
+            scaled_m.times_plus(10, 0);
+        }
+    }
+    return digits.times_plus(1U << (24 - e), 0) >= scaled_m;
 }
 
 // What is wrong with the conversion of `text` (no sign, printed from `value`) and of its negation.
