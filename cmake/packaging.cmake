@@ -13,6 +13,9 @@ if(WIN32)
   # The README for Windows users says how to start and end the program, not how to build it.
   install(FILES doc/README-windows.txt DESTINATION . RENAME README.txt)
   install(FILES LICENSE ${CMAKE_CURRENT_BINARY_DIR}/floating_point.txt DESTINATION .)
+  # The web page too, where the web preset has built it (build/web): it runs in any browser.
+  set(FP_WEB_PAGE ${CMAKE_SOURCE_DIR}/build/web/floating_point.html CACHE FILEPATH "The web page that the ZIP carries")
+  install(FILES ${FP_WEB_PAGE} DESTINATION . OPTIONAL)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_SYSTEM_NAME win64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)

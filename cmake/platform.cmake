@@ -1,12 +1,18 @@
 # What the build does differently per platform, for every target: the hardening. Linux builds an
-# ELF program, Windows (the MinGW-w64 cross build) a static .exe, macOS a Mach-O program. What is
+# ELF program, Windows (the MinGW-w64 cross build) a static .exe, macOS a Mach-O program, the web
+# page a WebAssembly module. What is
 # installed and packaged is in packaging.cmake.
 
 # Hardened as Debian builds its packages. Fortification needs an optimised build and does not
 # mix with the sanitizers; the file prefix maps keep the build folder out of the binary, so
 # that two builds of one commit are byte-identical.
-add_compile_options(-fstack-protector-strong
-                    "-ffile-prefix-map=${CMAKE_SOURCE_DIR}=." "-ffile-prefix-map=${CMAKE_BINARY_DIR}=.")
+add_compile_options("-ffile-prefix-map=${CMAKE_SOURCE_DIR}=." "-ffile-prefix-map=${CMAKE_BINARY_DIR}=.")
+if(FP_WASM)
+  # WebAssembly (the web page): the browser guards its memory; wasi-libc has neither a stack
+  # protector nor fortified functions.
+  return()
+endif()
+add_compile_options(-fstack-protector-strong)
 if(NOT FP_SANITIZE AND NOT FP_FUZZ)
   add_compile_definitions($<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:_FORTIFY_SOURCE=2>)
 endif()

@@ -168,4 +168,21 @@ inline std::string failure_text(int code) { return std::strerror(code); }
 
 }  // namespace platform
 
+#ifdef __wasi__
+// In a web page (WebAssembly, WASI) a read of standard input waits for the keyboard, and a page
+// cannot block: its glue unwinds the stack at the read and rewinds it once a line is typed
+// (Binaryen's asyncify). It saves the stack here, out of the way of the program's own memory.
+namespace platform {
+alignas(16) inline unsigned char asyncify_buffer[1 << 14];
+}
+extern "C" [[clang::export_name("asyncify_buffer")]] inline void* asyncify_buffer()
+{
+    return platform::asyncify_buffer;
+}
+extern "C" [[clang::export_name("asyncify_buffer_size")]] inline std::size_t asyncify_buffer_size()
+{
+    return sizeof platform::asyncify_buffer;
+}
+#endif
+
 #endif
