@@ -1,58 +1,107 @@
-// What a terminal's line discipline does, since a browser has none: it echoes what is typed,
-// edits the line (Backspace, Ctrl-U), hands each line over on Enter, and on Ctrl-D hands over the
-// line as it stands, without a line end, or on an empty line ends the input. Lines typed ahead
-// wait for the program to read them.
+// What a terminal's line discipline does, since a browser has none. The line being typed is what
+// the answer field holds (answer_field.mjs), however it got there; each change to it is echoed
+// by erasing what changed and writing the new text. Enter hands the line over with a line end;
+// Ctrl-D hands it over as it stands, without one, and on an empty line ends the input; Ctrl-C
+// interrupts the program. Lines typed ahead wait for the program to read them.
 
-const ENTER = /[\r\n]/;
-const BACKSPACE = /[\x7f\b]/;
-const CTRL_D = '\x04';
-const CTRL_U = '\x15';
-// Erases the character left of the cursor: a blank written over it would stay on the screen.
-const ERASE_ONE = '\b\x1b[K';
-// One key each: a cursor or function key's escape sequence, any other control character, or a
-// run of text (a paste of one line, or a long one, is echoed at once).
-const KEYS = /\x1b(?:\[[0-9;]*[@-~]|O.)?|[\x00-\x08\x0a-\x1f\x7f]|[^\x00-\x08\x0a-\x1f\x7f]+/g;
+// Columns on the terminal's screen, as the terminal counts them: East Asian wide characters take
+// two, combining marks and format characters none.
+const WIDE = /[\u1100-\u115f\u2329\u232a\u2e80-\u303e\u3040-\ua4cf\uac00-\ud7a3\uf900-\ufaff\ufe10-\ufe19\ufe30-\ufe6f\uff00-\uff60\uffe0-\uffe6\u{20000}-\u{2fffd}\u{30000}-\u{3fffd}]/u;
+const ZERO_WIDTH = /(?!\u00ad)[\p{Mn}\p{Me}\p{Cf}]/u;
+const NARROW_ONLY = /^[\0-\u02ff]*$/;  // below the first combining mark: one column each
+
+export function columns(text) {
+    if (NARROW_ONLY.test(text)) return text.length;
+    let count = 0;
+    for (const char of text) {
+        count += ZERO_WIDTH.test(char) ? 0 : WIDE.test(char) ? 2 : 1;
+    }
+    return count;
+}
+
+const isLowSurrogate = (text, at) => /[\udc00-\udfff]/.test(text[at] ?? '');
+const startsWithMark = (text, at) => ZERO_WIDTH.test(String.fromCodePoint(text.codePointAt(at) ?? 0x20));
+// Where to cut a text so that no surrogate pair is split: at `at`, or one unit before.
+const cutAt = (text, at) => (isLowSurrogate(text, at) ? at - 1 : at);
+
+// How the line shows: a tab, vertical tab or form feed as one blank; a line longer than a
+// terminal's line limit (4096) by its two ends only, since the terminal would take minutes to
+// lay out a pasted line of megabytes.
+const SHOWN_AT_MOST = 4096;
+const END_SHOWN = 2000;
+const blanks = (text) => text.replace(/[\t\v\f]/g, ' ');
+
+export function shownLine(line) {
+    if (line.length <= SHOWN_AT_MOST) return blanks(line);
+    const head = line.slice(0, cutAt(line, END_SHOWN));
+    const tail = line.slice(cutAt(line, line.length - END_SHOWN));
+    const left = line.length - head.length - tail.length;
+    return `${blanks(head)} [... ${left} characters not shown / caratteri non mostrati ...] ${blanks(tail)}`;
+}
+
+// Moves back over `text` (reverse wraparound takes the cursor up a wrapped row) and clears from
+// there to the end of the screen.
+const erase = (text) => (text === '' ? '' : '\b'.repeat(columns(text)) + '\x1b[J');
+
+// The length of the start that two lines share and that stays on the screen as it is: never half
+// a surrogate pair, and never a character whose combining marks change, which is written again.
+export function unchangedStart(old, line) {
+    let kept = 0;
+    if (line.startsWith(old)) {
+        kept = old.length;
+    } else if (old.startsWith(line)) {
+        kept = line.length;
+    } else {
+        while (kept < old.length && old[kept] === line[kept]) kept += 1;
+    }
+    kept = cutAt(line, cutAt(old, kept));
+    while (kept > 0 && (startsWithMark(old, kept) || startsWithMark(line, kept))) {
+        kept = cutAt(line, kept - 1);
+    }
+    return kept;
+}
 
 export class LineDiscipline {
     constructor(echo) {
         this.echo = echo;  // writes text to the screen
-        this.line = [];    // the characters typed on the current line
-        this.ready = [];   // byte strings handed over and not read yet; empty: the end of input
+        this.line = '';    // the line being typed
+        this.shown = '';   // the line as the screen shows it
+        this.ready = [];   // bytes handed over and not read yet; empty: the end of input; null: interrupted
         this.reader = null;
     }
 
-    // Keys and pasted text, as the terminal reports them.
-    type(text) {
-        for (const run of text.match(KEYS) ?? []) {
-            this.key(run);
-        }
+    // The line as it now stands: the screen shows it, changed where it changed.
+    edit(line) {
+        const shown = shownLine(line);
+        const kept = unchangedStart(this.shown, shown);
+        const change = erase(this.shown.slice(kept)) + shown.slice(kept);
+        this.line = line;
+        this.shown = shown;
+        if (change !== '') this.echo(change);
     }
 
-    key(run) {
-        if (ENTER.test(run)) {
-            this.echo('\r\n');
-            this.handOver(this.line.join('') + '\n');
-        } else if (BACKSPACE.test(run)) {
-            this.erase(1);
-        } else if (run === CTRL_U) {
-            this.erase(this.line.length);
-        } else if (run === CTRL_D) {
-            this.handOver(this.line.join(''));
-        } else if (!/^[\x00-\x08\x0a-\x1f\x7f]/.test(run)) {
-            this.line.push(...run);  // by code point, so that Backspace takes a whole "è"
-            this.echo(run);
-        }
+    enter() {
+        this.echo('\r\n');
+        this.handOver(`${this.line}\n`);
     }
 
-    erase(count) {
-        const erased = Math.min(count, this.line.length);
-        this.line.length -= erased;
-        this.echo(ERASE_ONE.repeat(erased));
+    // Ctrl-D: the line without a line end, or on an empty line the end of the input.
+    endOfInput() {
+        this.handOver(this.line);
     }
 
-    // Hands text over as standard input; an empty text ends the input.
+    // Ctrl-C with nothing selected: the line is dropped and the program stops, as at a terminal.
+    interrupt() {
+        this.line = '';
+        this.shown = '';
+        this.echo('^C\r\n');
+        this.ready.push(null);
+        this.wakeReader();
+    }
+
     handOver(text) {
-        this.line = [];
+        this.line = '';
+        this.shown = '';
         this.feed(new TextEncoder().encode(text));
     }
 
@@ -70,7 +119,7 @@ export class LineDiscipline {
         }
     }
 
-    // The program's read: the next line handed over, once there is one.
+    // The program's read: the next bytes handed over, once there are some (null: interrupted).
     read() {
         return new Promise((resolve) => {
             this.reader = resolve;

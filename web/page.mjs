@@ -1,78 +1,143 @@
 // The page: the program in a terminal. Each run gets a new instance of the module (new memory);
-// when it ends the page says so, and Enter starts the next run.
-import { Terminal } from '@xterm/xterm';
-import { FitAddon } from '@xterm/addon-fit';
+// when it ends the page says so, and Enter starts the next run below the last one.
+import { AnswerField } from './answer_field.mjs';
 import { LineDiscipline } from './line_discipline.mjs';
+import { openTerminalView } from './terminal_view.mjs';
 import { runProgram } from './wasi.mjs';
 
 const ENDED = '\r\n[The program has ended: press Enter to start it again.' +
     ' / Il programma è terminato: premi Invio per riavviarlo.]\r\n';
+const separator = (run) => `\r\n──────── run ${run} / esecuzione ${run} ────────\r\n\r\n`;
 
-// Small enough for the dialogue's result lines (57 characters and more) to fit across a phone's screen.
-const fontSizeFor = (width) => Math.max(8, Math.min(15, Math.floor(width / 38)));
+// The session as text, for printing (the screen keeps only its last rows): what the program
+// wrote and each line as it was handed over.
+class SessionText {
+    constructor() {
+        this.parts = [];
+        this.decoder = new TextDecoder();
+    }
 
-function openTerminal() {
-    const terminal = new Terminal({ convertEol: true, screenReaderMode: true, cursorBlink: true,
-                                    fontSize: fontSizeFor(window.innerWidth), scrollback: 5000 });
-    const fit = new FitAddon();
-    terminal.loadAddon(fit);
-    const element = document.getElementById('terminal');
-    terminal.open(element);
-    fit.fit();
-    window.addEventListener('resize', () => {
-        terminal.options.fontSize = fontSizeFor(window.innerWidth);
-        fit.fit();
-    });
-    element.addEventListener('click', () => terminal.focus());
-    terminal.focus();
-    return terminal;
+    add(text) {
+        this.parts.push(typeof text === 'string' ? text : this.decoder.decode(text, { stream: true }));
+    }
+
+    toString(unfinishedLine = '') {
+        return this.parts.join('').replace(/\r\n/g, '\n') + unfinishedLine;
+    }
 }
 
-// Resolves once the terminal has shown everything written to it.
-const shown = (terminal) => new Promise((resolve) => terminal.write('', resolve));
+// Resolves once the terminal has shown everything written to it, rendered on the page.
+const shownAndRendered = (terminal) => new Promise((resolve) => terminal.write('', () => {
+    const rendered = terminal.onRender(() => {
+        rendered.dispose();
+        resolve();
+    });
+}));
 
-// One run of the program; resolves with its exit status and its output bytes.
-async function run(module, terminal, discipline) {
-    const output = [];
-    const show = (bytes) => {
-        output.push(bytes);
-        terminal.write(bytes);
-    };
-    const status = await runProgram(module, { readInput: () => discipline.read(), writeOutput: show,
-                                              writeError: (bytes) => terminal.write(bytes) });
-    return { status, output: new Blob(output) };
+class Session {
+    constructor(module, terminal) {
+        this.module = module;
+        this.terminal = terminal;
+        this.text = new SessionText();
+        this.discipline = null;  // none while the program has ended
+        this.runs = 0;
+        this.ended = null;  // the last run's end: its status and output
+        this.onFirstPrompt = () => {};
+        this.onEnd = () => {};
+    }
+
+    show(text) {
+        this.text.add(text);
+        this.terminal.write(text);
+    }
+
+    start() {
+        this.runs += 1;
+        if (this.runs > 1) this.show(separator(this.runs));
+        const discipline = this.discipline = new LineDiscipline((text) => this.terminal.write(text));
+        const output = [];
+        let firstRead = this.runs === 1;
+        const readInput = () => {
+            if (firstRead) {
+                firstRead = false;
+                shownAndRendered(this.terminal).then(() => this.onFirstPrompt());
+            }
+            return discipline.read();
+        };
+        const writeOutput = (bytes) => {
+            output.push(bytes);
+            this.show(bytes);
+        };
+        this.ended = runProgram(this.module, { readInput, writeOutput, writeError: (bytes) => this.show(bytes) })
+            .then((status) => {
+                this.discipline = null;
+                this.show(ENDED);
+                this.onEnd();
+                return { status, output: new Blob(output) };
+            });
+    }
+
+    // What the answer field reports, for the current run, or after its end for the next one.
+    edited(line) {
+        this.discipline?.edit(line);
+    }
+
+    entered() {
+        if (!this.discipline) {
+            this.start();  // only Enter starts the program again
+            return;
+        }
+        this.text.add(`${this.discipline.shown}\n`);
+        this.discipline.enter();
+    }
+
+    endOfInput() {
+        this.text.add(this.discipline?.shown ?? '');
+        this.discipline?.endOfInput();
+    }
+
+    interrupt() {
+        if (!this.discipline) return;
+        this.text.add(`${this.discipline.shown}^C\n`);
+        this.discipline.interrupt();
+    }
+}
+
+// The terminal library cannot run without WebAssembly either: the page says so in its place.
+function sayCannotRun(container) {
+    container.replaceChildren();
+    container.append(document.getElementById('cannot-run').content.cloneNode(true));
 }
 
 async function main() {
+    const container = document.getElementById('terminal');
     const module = await window.programModule;  // compiled by the page's first script
-    const terminal = openTerminal();
-    let discipline = null;
-    let waitingForRestart = null;
-    terminal.onData((keys) => {
-        if (waitingForRestart !== null) {
-            if (/[\r\n]/.test(keys)) waitingForRestart();
-        } else {
-            discipline.type(keys);
-        }
-    });
-    // Hooks for the tests: the current run's input queue and the end of each run.
-    const page = window.floatingPoint = { runs: 0, terminal };
-    for (;;) {
-        discipline = new LineDiscipline((text) => terminal.write(text));
-        page.discipline = discipline;
-        page.ended = run(module, terminal, discipline);
-        page.runs += 1;
-        if (page.runs === 1) {
-            // The program has written its first prompt by now: the time it shows, for the budgets.
-            shown(terminal).then(() => requestAnimationFrame(() => performance.mark('first prompt')));
-        }
-        await page.ended;
-        terminal.write(ENDED);
-        await new Promise((resolve) => { waitingForRestart = resolve; });
-        waitingForRestart = null;
-        await shown(terminal);  // a reset before that would leave the last run's end on the screen
-        terminal.reset();
+    if (!module) {
+        sayCannotRun(container);
+        return;
     }
+    const field = document.getElementById('answer');
+    let session = null;
+    const { terminal, answer } = openTerminalView(container, field, (terminal) => new AnswerField(field, {
+        edited: (line) => session.edited(line),
+        entered: () => session.entered(),
+        endOfInput: () => session.endOfInput(),
+        interrupt: () => session.interrupt(),
+        hasSelection: () => terminal.hasSelection(),
+    }));
+    session = new Session(module, terminal);
+    session.onEnd = () => answer.clear();
+    session.onFirstPrompt = () => performance.mark('first prompt');
+    const endOfInput = document.getElementById('end-of-input');
+    endOfInput.addEventListener('mousedown', (event) => event.preventDefault());  // the keyboard stays up
+    endOfInput.addEventListener('click', () => answer.endOfInput());
+    const transcript = document.getElementById('transcript');
+    window.addEventListener('beforeprint', () => {
+        transcript.textContent = session.text.toString(session.discipline?.shown);
+    });
+    window.addEventListener('afterprint', () => { transcript.textContent = ''; });
+    session.start();
+    window.floatingPoint = session;  // for the tests: the current run, its input and its end
 }
 
 main();

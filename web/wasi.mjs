@@ -1,5 +1,6 @@
 // Runs the program's WebAssembly module with the seven WASI calls it makes. A read of standard
-// input waits for `readInput` (a promise of bytes; none at the end of the input): the module was
+// input waits for `readInput` (a promise of bytes; none at the end of the input; null when the
+// program is interrupted, as by Ctrl-C at a terminal, which ends it with status 130): the module was
 // transformed by Binaryen's asyncify, so the call unwinds the stack, the promise settles, and the
 // stack is rewound into the same read. Standard output and standard error go to `writeOutput`
 // and `writeError` as bytes. Resolves to the program's exit status.
@@ -8,6 +9,7 @@ const SUCCESS = 0;
 const BAD_FILE_DESCRIPTOR = 8;
 const ILLEGAL_SEEK = 70;
 const ASYNCIFY_UNWINDING = 1;
+const INTERRUPTED = 130;  // as a shell reports a program that SIGINT ended
 
 class ProgramExit {
     constructor(status) {
@@ -35,6 +37,7 @@ class InputQueue {
         this.readInput = readInput;
         this.pending = null;  // the settled bytes of the last readInput, not yet handed out
         this.offset = 0;
+        this.interrupted = false;
     }
 
     ready() {
@@ -58,7 +61,9 @@ class InputQueue {
     }
 
     async fill() {
-        this.pending = await this.readInput();
+        const bytes = await this.readInput();
+        this.interrupted = bytes === null;
+        this.pending = bytes;
     }
 }
 
@@ -116,7 +121,10 @@ export async function runProgram(module, { readInput, writeOutput, writeError })
     };
     instance = await WebAssembly.instantiate(module, { wasi_snapshot_preview1 });
     prepareAsyncifyData(instance);
-    return runToTheEnd(instance, () => waiting);
+    return runToTheEnd(instance, async () => {
+        await waiting;
+        return input.interrupted;
+    });
 }
 
 // The buffer's header: where the saved stack starts and where the buffer ends. A rewind gives the
@@ -128,7 +136,8 @@ function prepareAsyncifyData(instance) {
     view.setUint32(start + 4, start + instance.exports.asyncify_buffer_size(), true);
 }
 
-async function runToTheEnd(instance, waitingRead) {
+// `waitedForInput` resolves once the read's bytes are there: true if the program was interrupted.
+async function runToTheEnd(instance, waitedForInput) {
     const { exports } = instance;
     for (;;) {
         try {
@@ -143,7 +152,9 @@ async function runToTheEnd(instance, waitingRead) {
             return 0;
         }
         exports.asyncify_stop_unwind();
-        await waitingRead();
+        if (await waitedForInput()) {
+            return INTERRUPTED;
+        }
         exports.asyncify_start_rewind(exports.asyncify_buffer());
     }
 }

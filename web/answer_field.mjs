@@ -1,0 +1,119 @@
+// Where the learner types: a text field of the page's own, not the terminal. Soft keyboards,
+// dictation, input methods, autocorrect and the clipboard each edit a text field in their own
+// way, with or without key events; whatever they did, the field's text is the line being typed.
+// After each change the field reports the line (`edited`), and each line break in it, from
+// Enter or in a pasted text, ends a line (`entered`). Keys that mean something to a terminal
+// line are taken here: Ctrl-D (`endOfInput`), Ctrl-U (the line erased) and Ctrl-C without a
+// selection (`interrupt`). Keys that would move the caret do nothing, so what is typed always
+// goes to the end of the line; Tab leaves the field, as it leaves any text field.
+
+const LINE_BREAK = /\r\n|\r|\n/;
+// Control characters mean nothing on a line; tab, vertical tab and form feed are blanks to the
+// program, which it gets as they are.
+const CONTROLS = /[\0-\x08\x0e-\x1f\x7f-\x9f]/g;
+// Keys that would move the caret or delete after it. Function keys type nothing into a text
+// field anyway, and keep what the browser does with them.
+const CARET_KEYS = new Set(['ArrowLeft', 'ArrowRight', 'ArrowUp', 'ArrowDown', 'Home', 'End', 'PageUp', 'PageDown',
+                            'Delete']);
+
+// The key as one name: "Ctrl-D" for Control with D alone, otherwise the key's own name.
+const keyName = (event) => ((event.ctrlKey && !event.altKey && !event.metaKey && !event.shiftKey)
+    ? `Ctrl-${event.key.toUpperCase()}` : event.key);
+
+// A line of megabytes (a paste) would take a browser seconds to lay out in a field: the field
+// keeps the last characters of a long line, enough for any Backspace, and the rest is held here.
+const FIELD_KEEPS = 1024;
+const FIELD_REFILL_BELOW = 256;
+
+// Where to cut a text so that no surrogate pair is split: at `at`, or one unit before.
+const cutAt = (text, at) => (/[\udc00-\udfff]/.test(text[at] ?? '') ? at - 1 : at);
+
+export class AnswerField {
+    // `hasSelection` tells whether text is selected on the terminal (Ctrl-C copies it then).
+    constructor(field, { edited, entered, endOfInput, interrupt, hasSelection }) {
+        this.field = field;
+        this.held = '';  // the start of a long line, which the field no longer holds
+        this.reports = { edited, entered, endOfInput, interrupt };
+        this.hasSelection = hasSelection;
+        field.addEventListener('input', (event) => this.take(this.held + field.value, event.isComposing));
+        field.addEventListener('compositionend', () => this.take(this.held + field.value));
+        field.addEventListener('keydown', (event) => this.key(event));
+        field.addEventListener('paste', (event) => this.paste(event));
+    }
+
+    // The text of the line as it now stands, line breaks included: each complete line is handed
+    // on, the rest is the line being typed.
+    take(text, composing = false) {
+        if (composing) {
+            this.reports.edited(text);  // shown while it is composed, as typed
+            return;
+        }
+        const lines = text.replace(CONTROLS, '').split(LINE_BREAK);
+        const rest = lines.pop();
+        for (const line of lines) {
+            this.reports.edited(line);
+            this.reports.entered();
+            this.held = '';
+        }
+        this.keep(rest);
+        this.reports.edited(rest);
+    }
+
+    // Puts the line being typed in the field, or only its end where it is long. Text moves
+    // between the two only when the field's part grows long or runs short: setting the field
+    // anew would disturb an input method at work on it.
+    keep(line) {
+        const inField = line.length - this.held.length;
+        if (inField > 2 * FIELD_KEEPS || (this.held !== '' && inField < FIELD_REFILL_BELOW)) {
+            this.held = line.slice(0, cutAt(line, Math.max(0, line.length - FIELD_KEEPS)));
+        }
+        const fieldPart = line.slice(this.held.length);
+        if (this.field.value !== fieldPart) this.field.value = fieldPart;
+    }
+
+    key(event) {
+        if (event.isComposing || event.keyCode === 229) return;  // an input method's key: its text comes as an edit
+        const name = keyName(event);
+        if (name === 'Ctrl-D') {
+            event.preventDefault();
+            this.endOfInput();
+        } else if (name === 'Ctrl-U') {
+            event.preventDefault();
+            this.clear();
+            this.take('');
+        } else if (name === 'Ctrl-C' && !this.hasSelection()) {
+            event.preventDefault();
+            this.reports.interrupt();
+            this.clear();
+        } else if (CARET_KEYS.has(event.key)) {
+            event.preventDefault();
+        }
+    }
+
+    // Ctrl-D, or the page's button for it where a keyboard has no Ctrl key.
+    endOfInput() {
+        this.reports.endOfInput();
+        this.clear();
+    }
+
+    // A paste is taken here, not put in the field by the browser, whose editing takes seconds
+    // over a text of thousands of lines or megabytes.
+    paste(event) {
+        const text = event.clipboardData?.getData('text/plain');
+        if (!text) return;
+        event.preventDefault();
+        const { value, selectionStart, selectionEnd } = this.field;
+        this.take(this.held + value.slice(0, selectionStart) + text + value.slice(selectionEnd));
+    }
+
+    // Adds text at the end, as if it were pasted there (a paste that reached the terminal).
+    append(text) {
+        this.take(this.held + this.field.value + text);
+    }
+
+    // Forgets the line without echoing anything: it was handed over, or the program has ended.
+    clear() {
+        this.held = '';
+        this.field.value = '';
+    }
+}

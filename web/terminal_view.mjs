@@ -1,0 +1,135 @@
+// The terminal on the page: xterm.js shows what the program writes; the learner types into the
+// page's own answer field (answer_field.mjs), which sits on the terminal's cursor, so that an
+// input method's window and a mobile browser's scrolling find it there. The terminal's own
+// hidden text field is left to what it does well, the context menu over a selection, and a
+// paste through that menu is handed to the answer field.
+import { Terminal } from '@xterm/xterm';
+import { FitAddon } from '@xterm/addon-fit';
+import { keepFitted } from './layout.mjs';
+
+const REVERSE_WRAPAROUND = '\x1b[?45h';  // Backspace goes up a wrapped row, as Erase needs
+const SCROLLBAR_WIDTH = 8;
+
+// Copied lines carry no trailing blanks.
+export const withoutTrailingBlanks = (text) => text.replace(/[ \t]+$/gm, '');
+
+function openTerminal(container) {
+    const terminal = new Terminal({ convertEol: true, screenReaderMode: true, scrollback: 10000,
+                                    overviewRuler: { width: SCROLLBAR_WIDTH },
+                                    theme: { selectionInactiveBackground: '#3a5d8f' } });
+    const fit = new FitAddon();
+    terminal.loadAddon(fit);
+    terminal.open(container);
+    terminal.write(REVERSE_WRAPAROUND);
+    terminal.textarea.tabIndex = -1;  // Tab leaves the page's answer field for what follows it
+    return { terminal, fit };
+}
+
+// Keeps the answer field on the cursor's cell, or on the last row while the view is scrolled back.
+function followCursor(terminal, field) {
+    const place = () => {
+        const screen = terminal.element.querySelector('.xterm-screen').getBoundingClientRect();
+        const origin = field.offsetParent.getBoundingClientRect();
+        const cellWidth = screen.width / terminal.cols;
+        const cellHeight = screen.height / terminal.rows;
+        const buffer = terminal.buffer.active;
+        const row = Math.min(buffer.baseY + buffer.cursorY - buffer.viewportY, terminal.rows - 1);
+        const column = Math.min(buffer.cursorX, terminal.cols - 1);
+        Object.assign(field.style, { left: `${screen.left - origin.left + column * cellWidth}px`,
+                                     top: `${screen.top - origin.top + row * cellHeight}px`,
+                                     width: `${cellWidth}px`, height: `${cellHeight}px` });
+    };
+    terminal.onRender(place);
+    terminal.onScroll(place);
+    terminal.onResize(place);
+    return place;
+}
+
+// The field has the focus whenever the terminal would. A tap gives it the focus again even when
+// it has it already: that raises an on-screen keyboard that was put away.
+function keepFocus(terminal, container, field) {
+    let contextMenu = false;  // the terminal's own field is serving the context menu
+    const focusField = () => {
+        contextMenu = false;
+        field.focus({ preventScroll: true });
+    };
+    terminal.textarea.addEventListener('focus', () => {
+        if (!contextMenu) focusField();
+    });
+    container.addEventListener('contextmenu', () => { contextMenu = true; }, true);
+    container.addEventListener('mousedown', (event) => { contextMenu = event.button === 2; }, true);
+    container.addEventListener('click', () => {
+        if (document.activeElement === field) field.blur();
+        focusField();
+    });
+    // The terminal's cursor looks as if the terminal had the focus while the field has it.
+    const showCursor = () => {
+        terminal.options.cursorInactiveStyle = document.activeElement === field ? 'block' : 'outline';
+    };
+    field.addEventListener('focus', showCursor);
+    field.addEventListener('blur', showCursor);
+    return () => {
+        focusField();
+        showCursor();
+    };
+}
+
+// Copying takes the terminal's selection; a paste into the terminal's own field (its context
+// menu) goes to the answer field.
+function shareClipboard(terminal, container, answer) {
+    container.addEventListener('copy', (event) => {
+        if (!terminal.hasSelection()) return;
+        event.clipboardData.setData('text/plain', withoutTrailingBlanks(terminal.getSelection()));
+        event.preventDefault();
+        event.stopPropagation();
+    }, true);
+    container.addEventListener('paste', (event) => {
+        if (event.target === answer.field) return;
+        event.preventDefault();
+        event.stopPropagation();
+        answer.append(event.clipboardData.getData('text/plain'));
+        answer.field.focus({ preventScroll: true });
+    }, true);
+    // Keys that reach the terminal's field after its context menu closed belong to the answer.
+    container.addEventListener('keydown', (event) => {
+        if (event.target !== terminal.textarea) return;
+        event.stopPropagation();
+        answer.field.focus({ preventScroll: true });
+        answer.key(event);
+    }, true);
+}
+
+// A finger scrolls through earlier output; two fingers are left to the browser's pinch-zoom.
+function scrollByTouch(terminal, container) {
+    let lastY = null;
+    let rest = 0;
+    container.addEventListener('touchstart', (event) => {
+        lastY = event.touches.length === 1 ? event.touches[0].clientY : null;
+        rest = 0;
+    }, { passive: true });
+    container.addEventListener('touchmove', (event) => {
+        if (lastY === null || event.touches.length !== 1) return;
+        const cellHeight = terminal.element.querySelector('.xterm-screen').clientHeight / terminal.rows;
+        rest += lastY - event.touches[0].clientY;
+        lastY = event.touches[0].clientY;
+        const rows = Math.trunc(rest / cellHeight);
+        if (rows !== 0) {
+            terminal.scrollLines(rows);
+            rest -= rows * cellHeight;
+        }
+    }, { passive: true });
+}
+
+export function openTerminalView(container, field, makeAnswer) {
+    const { terminal, fit } = openTerminal(container);
+    const answer = makeAnswer(terminal);
+    const placeField = followCursor(terminal, field);
+    keepFitted(terminal, fit, container);
+    const focusField = keepFocus(terminal, container, field);
+    shareClipboard(terminal, container, answer);
+    scrollByTouch(terminal, container);
+    placeField();
+    terminal.focus();  // shows the cursor
+    focusField();
+    return { terminal, answer };
+}
