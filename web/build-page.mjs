@@ -7,7 +7,6 @@ import { readFileSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { gzipSync } from 'node:zlib';
 
 const [wasmFile, nodeModules, version, outputFile] = process.argv.slice(2);
 const here = dirname(fileURLToPath(import.meta.url));
@@ -22,7 +21,7 @@ const inline = (text) => text.replaceAll('</', '<\\/');
 const parts = {
     VERSION: version,
     '/*XTERM_CSS*/': readFileSync(join(nodeModules, '@xterm/xterm/css/xterm.css'), 'utf8'),
-    '/*PROGRAM_WASM_GZIP*/': gzipSync(readFileSync(wasmFile), { level: 9 }).toString('base64'),
+    '/*PROGRAM_WASM*/': readFileSync(wasmFile).toString('base64'),
     '/*PAGE_MODULE*/': inline(bundle),
 };
 let page = readFileSync(join(here, 'index.html'), 'utf8');

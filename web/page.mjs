@@ -26,13 +26,34 @@ class SessionText {
     }
 }
 
-// Resolves once the terminal has shown everything written to it, rendered on the page.
-const shownAndRendered = (terminal) => new Promise((resolve) => terminal.write('', () => {
-    const rendered = terminal.onRender(() => {
-        rendered.dispose();
-        resolve();
+// Writes to the terminal at once. The terminal takes a write in a later task, unless it follows
+// the user's input (to show an echo without delay), and a frame would often be drawn between.
+function showNow(terminal, text) {
+    terminal.input('', true);  // input of nothing, which only marks the next write as an answer
+    terminal.write(text);
+}
+
+// Resolves once the terminal's rows on the page show the cursor's line as written.
+const drawn = (terminal) => new Promise((resolve) => {
+    const subscription = terminal.onRender(() => {
+        const buffer = terminal.buffer.active;
+        const written = buffer.getLine(buffer.baseY + buffer.cursorY).translateToString(true).trimEnd();
+        const row = terminal.element.querySelector('.xterm-rows')?.children[buffer.cursorY];
+        if (row?.textContent.replaceAll('\u00a0', ' ').trimEnd() === written) {
+            subscription.dispose();
+            resolve();
+        }
     });
-}));
+});
+
+const joined = (parts) => {
+    const bytes = new Uint8Array(parts.reduce((length, part) => length + part.length, 0));
+    parts.reduce((offset, part) => {
+        bytes.set(part, offset);
+        return offset + part.length;
+    }, 0);
+    return bytes;
+};
 
 class Session {
     constructor(module, terminal) {
@@ -48,32 +69,46 @@ class Session {
 
     show(text) {
         this.text.add(text);
-        this.terminal.write(text);
+        showNow(this.terminal, text);
+    }
+
+    // What the program wrote since it last waited, shown in one piece: it writes line by line.
+    showWritten(written) {
+        if (written.length === 0) return;
+        this.show(joined(written));
+        written.length = 0;
     }
 
     start() {
         this.runs += 1;
         if (this.runs > 1) this.show(separator(this.runs));
-        const discipline = this.discipline = new LineDiscipline((text) => this.terminal.write(text));
+        const discipline = this.discipline = new LineDiscipline((text) => showNow(this.terminal, text));
         const output = [];
+        const written = [];  // since the program last waited for input
         let firstRead = this.runs === 1;
         const readInput = () => {
+            this.showWritten(written);
             if (firstRead) {
                 firstRead = false;
-                shownAndRendered(this.terminal).then(() => this.onFirstPrompt());
+                drawn(this.terminal).then(() => this.onFirstPrompt());
             }
             return discipline.read();
         };
         const writeOutput = (bytes) => {
             output.push(bytes);
+            written.push(bytes);
+        };
+        const writeError = (bytes) => {
+            this.showWritten(written);
             this.show(bytes);
         };
-        this.ended = runProgram(this.module, { readInput, writeOutput, writeError: (bytes) => this.show(bytes) })
+        this.ended = runProgram(this.module, { readInput, writeOutput, writeError })
             .then((status) => {
+                this.showWritten(written);
                 this.discipline = null;
                 this.show(ENDED);
                 this.onEnd();
-                return { status, output: new Blob(output) };
+                return { status, output: new Blob([joined(output)]) };
             });
     }
 
@@ -111,7 +146,9 @@ function sayCannotRun(container) {
 
 async function main() {
     const container = document.getElementById('terminal');
-    const module = await window.programModule;  // compiled by the page's first script
+    // Compiled by the page's first script, which needs the main thread now and then: the
+    // terminal is made after it.
+    const module = await window.programModule;
     if (!module) {
         sayCannotRun(container);
         return;
@@ -140,4 +177,4 @@ async function main() {
     window.floatingPoint = session;  // for the tests: the current run, its input and its end
 }
 
-main();
+await main();

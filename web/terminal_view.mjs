@@ -4,45 +4,54 @@
 // hidden text field is left to what it does well, the context menu over a selection, and a
 // paste through that menu is handed to the answer field.
 import { Terminal } from '@xterm/xterm';
-import { FitAddon } from '@xterm/addon-fit';
-import { keepFitted } from './layout.mjs';
+import { fontSizeFor, keepFitted } from './layout.mjs';
 
 const REVERSE_WRAPAROUND = '\x1b[?45h';  // Backspace goes up a wrapped row, as Erase needs
-const SCROLLBAR_WIDTH = 8;
 
 // Copied lines carry no trailing blanks.
 export const withoutTrailingBlanks = (text) => text.replace(/[ \t]+$/gm, '');
 
 function openTerminal(container) {
-    const terminal = new Terminal({ convertEol: true, screenReaderMode: true, scrollback: 10000,
-                                    overviewRuler: { width: SCROLLBAR_WIDTH },
+    const terminal = new Terminal({ convertEol: true, scrollback: 10000,
+                                    fontSize: fontSizeFor(container.clientWidth),
                                     theme: { selectionInactiveBackground: '#3a5d8f' } });
-    const fit = new FitAddon();
-    terminal.loadAddon(fit);
     terminal.open(container);
+    terminal.input('', true);  // parsed at once, so that the program's first lines need not wait behind it
     terminal.write(REVERSE_WRAPAROUND);
     terminal.textarea.tabIndex = -1;  // Tab leaves the page's answer field for what follows it
-    return { terminal, fit };
+    return terminal;
 }
 
-// Keeps the answer field on the cursor's cell, or on the last row while the view is scrolled back.
+// Keeps the answer field on the cursor's cell, or on the last row while the view is scrolled
+// back. Where the cells lie is measured again only after a change of size (`remeasure`): a
+// measure makes the browser lay out the page.
 function followCursor(terminal, field) {
-    const place = () => {
+    let cells = null;
+    const measure = () => {
+        if (field.offsetParent === null) return null;  // not shown, as in print
         const screen = terminal.element.querySelector('.xterm-screen').getBoundingClientRect();
         const origin = field.offsetParent.getBoundingClientRect();
-        const cellWidth = screen.width / terminal.cols;
-        const cellHeight = screen.height / terminal.rows;
+        const width = screen.width / terminal.cols;
+        const height = screen.height / terminal.rows;
+        Object.assign(field.style, { width: `${width}px`, height: `${height}px` });
+        return { left: screen.left - origin.left, top: screen.top - origin.top, width, height };
+    };
+    const place = () => {
+        cells ??= measure();
+        if (cells === null) return;
         const buffer = terminal.buffer.active;
         const row = Math.min(buffer.baseY + buffer.cursorY - buffer.viewportY, terminal.rows - 1);
         const column = Math.min(buffer.cursorX, terminal.cols - 1);
-        Object.assign(field.style, { left: `${screen.left - origin.left + column * cellWidth}px`,
-                                     top: `${screen.top - origin.top + row * cellHeight}px`,
-                                     width: `${cellWidth}px`, height: `${cellHeight}px` });
+        field.style.left = `${cells.left + column * cells.width}px`;
+        field.style.top = `${cells.top + row * cells.height}px`;
+    };
+    const remeasure = () => {
+        cells = null;
+        place();
     };
     terminal.onRender(place);
     terminal.onScroll(place);
-    terminal.onResize(place);
-    return place;
+    return remeasure;
 }
 
 // The field has the focus whenever the terminal would. A tap gives it the focus again even when
@@ -68,6 +77,7 @@ function keepFocus(terminal, container, field) {
     };
     field.addEventListener('focus', showCursor);
     field.addEventListener('blur', showCursor);
+    field.addEventListener('input', () => terminal.scrollToBottom());  // typing shows the line typed on
     return () => {
         focusField();
         showCursor();
@@ -121,10 +131,12 @@ function scrollByTouch(terminal, container) {
 }
 
 export function openTerminalView(container, field, makeAnswer) {
-    const { terminal, fit } = openTerminal(container);
+    const terminal = openTerminal(container);
     const answer = makeAnswer(terminal);
     const placeField = followCursor(terminal, field);
-    keepFitted(terminal, fit, container);
+    keepFitted(terminal, container, placeField);
+    // The screen-reader view is made once the terminal has its size: resizing it costs.
+    terminal.options.screenReaderMode = true;
     const focusField = keepFocus(terminal, container, field);
     shareClipboard(terminal, container, answer);
     scrollByTouch(terminal, container);

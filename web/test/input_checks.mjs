@@ -4,8 +4,8 @@
 // method composition, the clipboard keys; the keys that mean nothing; Ctrl-D and Ctrl-C; the
 // restart; a touch screen's button and tap. Each path must give the program the typed answer
 // once, with the screen showing the line the program got.
-import { clipboardText, edit, pressWithControl, putOnClipboard, runLines, typeAnswers, waitForEnd, waitForPrompt }
-    from './page_driver.mjs';
+import { clipboardText, edit, pressWithControl, putOnClipboard, runLines, toMenu, typeAnswers, waitForEnd,
+         waitForPrompt } from './page_driver.mjs';
 
 const RESULTS = {
     '5.75': 'The binary number is: 0|10000001|01110000000000000000000',
@@ -15,11 +15,9 @@ const RESULTS = {
 };
 const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-// From the language prompt or the restart question to the decimal prompt, in English.
 async function toDecimalPrompt(page) {
-    await waitForPrompt(page);
-    const lines = await runLines(page);
-    await typeAnswers(page, lines.length < 6 ? ['1', '2'] : ['0', '2']);
+    await toMenu(page);
+    await typeAnswers(page, ['2']);
     await waitForPrompt(page);
 }
 

@@ -25,8 +25,10 @@ export function launch(browserName) {
 
 // A new tab on the page, from file://, where any other request and any error in the page is a
 // fault (WebDriver tells neither: there the page's policy alone forbids requests).
-export async function openPageAt(browser, url, viewport, fail) {
+// `beforeLoad` runs in the page before its own scripts.
+export async function openPageAt(browser, url, viewport, fail, beforeLoad = null) {
     const page = await browser.newPage();
+    if (beforeLoad) await page.evaluateOnNewDocument(beforeLoad);
     page.on?.('pageerror', (error) => fail(`page error: ${error.message}`));
     page.on?.('request', (request) => {
         if (!/^(file|data|blob):/.test(request.url())) fail(`a request for ${request.url()}`);
@@ -90,6 +92,38 @@ export async function typeAnswers(page, answers) {
         await waitForPrompt(page);
         await page.keyboard.type(answer);
         await page.keyboard.press('Enter');
+    }
+}
+
+// From whichever prompt the program waits at to its main menu: English at the language prompt,
+// a value at a value prompt, "0" at the restart question.
+export async function toMenu(page) {
+    for (;;) {
+        await waitForPrompt(page);
+        const lines = await runLines(page);
+        const prompt = lines.at(-1);
+        if (prompt.endsWith('>Scelta:')) return;
+        const binary = /(binary value|valore in binario):$/.test(prompt);
+        const answer = prompt.endsWith('>Choose/Scelta:') ? (lines.length < 6 ? '1' : '0') : binary ? '001111111' : '1';
+        await typeAnswers(page, [answer]);
+    }
+}
+
+// Ends the run at its prompt (Ctrl-D) and starts the next one.
+export async function newRun(page) {
+    await waitForPrompt(page);
+    await pressWithControl(page, 'KeyD');
+    await waitForEnd(page);
+    await page.keyboard.press('Enter');
+    await waitForPrompt(page);
+}
+
+// Passes of the decimal direction with these values, from whichever menu prompt the program is at.
+export async function decimalPasses(page, values) {
+    for (const value of values) {
+        await toMenu(page);
+        await typeAnswers(page, ['2', value]);
+        await waitForPrompt(page);
     }
 }
 
