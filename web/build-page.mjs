@@ -2,6 +2,8 @@
 // WebAssembly module (gzipped, base64) and the page's JavaScript, bundled with the terminal
 // library into one module, so that it needs no server and fetches nothing. The same inputs give
 // the same bytes.
+// The licences section carries the notices of all that the page holds: the program's, the
+// terminal library's and those of the C and C++ libraries linked into the program.
 // Usage: node build-page.mjs PROGRAM.wasm NODE_MODULES VERSION OUTPUT.html
 import { readFileSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
@@ -18,14 +20,22 @@ const bundle = esbuild.buildSync({
 }).outputFiles[0].text;
 // Inline text must not close its element early.
 const inline = (text) => text.replaceAll('</', '<\\/');
+const escaped = (text) => text.replaceAll('&', '&amp;').replaceAll('<', '&lt;').replaceAll('>', '&gt;');
+const notices = [
+    ['floating_point', join(here, '../LICENSE')],
+    [`xterm.js ${JSON.parse(readFileSync(join(nodeModules, '@xterm/xterm/package.json'), 'utf8')).version}, the terminal`,
+     join(nodeModules, '@xterm/xterm/LICENSE')],
+    ['', join(here, '../doc/notices/web-runtime.txt')],
+].map(([name, file]) => `${name ? `${name}\n${'='.repeat(name.length)}\n\n` : ''}${readFileSync(file, 'utf8').trim()}\n`);
 const parts = {
-    VERSION: version,
+    VERSION: version,  // first: in the title and the footer, before any other text goes in
     '/*XTERM_CSS*/': readFileSync(join(nodeModules, '@xterm/xterm/css/xterm.css'), 'utf8'),
     '/*PROGRAM_WASM*/': readFileSync(wasmFile).toString('base64'),
     '/*PAGE_MODULE*/': inline(bundle),
+    '/*LICENCES*/': escaped(notices.join('\n\n')),
 };
 let page = readFileSync(join(here, 'index.html'), 'utf8');
 for (const [placeholder, text] of Object.entries(parts)) {
-    page = page.replace(placeholder, () => text);
+    page = page.replaceAll(placeholder, () => text);
 }
 writeFileSync(outputFile, page);
