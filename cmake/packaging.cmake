@@ -1,18 +1,23 @@
 # What is installed, and the package, per platform. Linux: the program, its manual page and a
-# Debian package. Windows: the .exe with a README for its users, the licence and the manual as plain text, in
-# a ZIP.
+# Debian package. Windows: the .exe with a README for its users, the licence, the notices of the
+# runtime linked into it and the manual as plain text, in a ZIP.
 include(GNUInstallDirs)
+# The manual page's header names the version of the project() line.
+configure_file(doc/floating_point.1.in floating_point.1 @ONLY)
+set(manual ${CMAKE_CURRENT_BINARY_DIR}/floating_point.1)
 if(WIN32)
   find_program(GROFF groff REQUIRED)
   add_custom_command(OUTPUT floating_point.txt
                      COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8
-                             ${GROFF} -man -Tutf8 -P-cbou ${CMAKE_CURRENT_SOURCE_DIR}/doc/floating_point.1 > floating_point.txt
-                     DEPENDS doc/floating_point.1 VERBATIM)
+                             ${GROFF} -man -Tutf8 -P-cbou ${manual} > floating_point.txt
+                     DEPENDS ${manual} VERBATIM)
   add_custom_target(documents DEPENDS floating_point.txt)
   install(TARGETS floating_point RUNTIME DESTINATION .)
   # The README for Windows users says how to start and end the program, not how to build it.
   install(FILES doc/README-windows.txt DESTINATION . RENAME README.txt)
   install(FILES LICENSE ${CMAKE_CURRENT_BINARY_DIR}/floating_point.txt DESTINATION .)
+  # The notices of the compiler's runtime, which the .exe links statically.
+  install(FILES doc/notices/windows-runtime.txt DESTINATION . RENAME THIRD-PARTY-NOTICES.txt)
   # The web page too, where the web preset has built it (build/web): it runs in any browser.
   set(FP_WEB_PAGE ${CMAKE_SOURCE_DIR}/build/web/floating_point.html CACHE FILEPATH "The web page that the ZIP carries")
   install(FILES ${FP_WEB_PAGE} DESTINATION . OPTIONAL)
@@ -22,10 +27,9 @@ if(WIN32)
 else()
   # Debian wants the manual page and the changelog compressed, reproducibly (gzip -n).
   find_program(GZIP gzip REQUIRED)
-  foreach(document floating_point.1 changelog)
-    add_custom_command(OUTPUT ${document}.gz
-                       COMMAND ${GZIP} -9 -n -c ${CMAKE_CURRENT_SOURCE_DIR}/doc/${document} > ${document}.gz
-                       DEPENDS doc/${document} VERBATIM)
+  foreach(document ${manual} ${CMAKE_CURRENT_SOURCE_DIR}/doc/changelog)
+    get_filename_component(name ${document} NAME)
+    add_custom_command(OUTPUT ${name}.gz COMMAND ${GZIP} -9 -n -c ${document} > ${name}.gz DEPENDS ${document} VERBATIM)
   endforeach()
   add_custom_target(documents DEPENDS floating_point.1.gz changelog.gz)
   install(TARGETS floating_point RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
