@@ -31,7 +31,7 @@ missing=()
 need() { command -v "$1" >/dev/null || missing+=("$2"); }
 need_package() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed' || missing+=("$1"); }
 need git git; need cmake cmake; need g++ g++; need python3 python3; need tmux tmux; need_package libgtest-dev
-need dpkg-shlibdeps dpkg-dev; need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix; need wine64 wine64
+need dpkg-shlibdeps dpkg-dev; need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix; need_package wine64
 need groff groff-base; need aarch64-linux-gnu-g++ crossbuild-essential-arm64; need arm-linux-gnueabihf-g++ crossbuild-essential-armhf
 need qemu-aarch64 qemu-user; need_package googletest; need_package libstdc++6:arm64; need_package libstdc++6:armhf
 need clang clang; need wasm-ld lld; need wasm-opt binaryen; need_package wasi-libc; need_package libc++-dev-wasm32
