@@ -55,6 +55,15 @@ expect decimal 1 "ERROR The binary number is: 0|01111111|00000000000000000000000
 expect decimal 1 "The binary number is: 1|10000001|01000000000000000000000$"
 expect decimal 1 "$closing"
 
+# A read that starts with byte 0xFF has a character like any other in front, not the end of the
+# input: a pattern that starts with it, piped in a read of its own at the binary prompt, is
+# rejected, and the next one is converted.
+{ printf '1\n1\n'; sleep $((bound / 2)); printf '\3771\n0100000010101\nn\n'; } \
+    | timeout 60 $wrapper "$program" >"$work/first_byte_ff.out" 2>"$work/first_byte_ff.err"
+check first_byte_ff $? 0
+expect first_byte_ff 1 "Insert a valid number!$"
+expect first_byte_ff 1 "Final result: 5.25$"
+
 # A failed write stops the program at once, also while its input stays open: it must not wait
 # for an answer that nobody has a prompt for. stops_at_once NAME PROMPT ERROR COMMAND...: within
 # two seconds (ten under a wrapper), with status 1 and the error.
