@@ -15,10 +15,10 @@
 
 namespace {
 
-// The text is read as the stream reads a double ("5e" and "0x10" as 0, "inf" not at all); a plain
-// decimal's integer part is its digits as written and its fraction the digits after the point,
-// read as "0.ddd"; any other text splits the whole value. (The fuzzer compares the reading with
-// the stream's on every input.)
+// The text is read as the stream reads a double (white space first skipped, "5e" and "0x10" as 0,
+// "inf" not at all); a plain decimal's integer part is its digits as written and its fraction
+// the digits after the point, read as "0.ddd"; any other text splits the whole value. (The fuzzer
+// compares the reading with the stream's on every input.)
 TEST(D2BParsing, IntegerPartAndFraction)
 {
     const std::vector<std::tuple<std::string, int, double>> rows{
@@ -26,7 +26,8 @@ TEST(D2BParsing, IntegerPartAndFraction)
         {"-1e-1", 0, 0.1}, {"1.2.3", 1, 0.2}, {"1e10", INT_MAX, 0.0}, {"+5", 5, 0.0}, {"5e", 0, 0.0}, {"0x10", 0, 0.0},
         {"inf", 0, 0.0}, {"1x.5", 1, 0.0}, {"1.9999999999999999", 1, 0.9999999999999999},
         {"1.9999999999999999e0", 2, 0.0}, {"0.99999999999999999", 0, 1.0}, {"-1.99999999999999999", -1, 1.0},
-        {"0.99999999999999995", 0, 1.0},
+        {"0.99999999999999995", 0, 1.0}, {"\n5", 5, 0.0}, {"\v-3.25", -3, 0.25}, {"\f.5", 0, 0.5},
+        {"\r1.5e3", 1500, 0.0}, {" \t2.5", 2, 0.5},
     };
     for (const auto& [k, integer_part, fraction] : rows) {
         D2B d2b(1);
