@@ -44,7 +44,7 @@ const desktop = { width: 1280, height: 900 };
 const browser = await launch(engine);
 try {
     await onPage(browser, url, desktop, [
-        dialogue.checkTranscripts, dialogue.checkTypedSessions, dialogue.checkEditing, dialogue.checkHostileInput,
+        dialogue.checkTranscripts, dialogue.checkTypedSessions, dialogue.checkHostileInput,
         input.checkPaths(webkit ? input.PATHS_OF_KEYS : [...input.PATHS_OF_KEYS, ...input.PATHS_WITH_EVENTS_OF_ITS_OWN]),
         input.checkCopy, input.checkEndAndRestart, input.checkInterrupt, input.checkTab, input.checkHelpAndReader(false),
         layout.checkResize, ...(webkit ? [] : [layout.checkPrint, layout.checkZoom]),

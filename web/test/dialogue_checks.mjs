@@ -1,10 +1,10 @@
 // The dialogue through the page: transcripts, typed sessions against the real terminal's
-// screens, line editing, hostile input, and the session kept over restarts.
+// screens, hostile input, and the session kept over restarts.
 import { readdirSync, readFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { edit, pressWithControl, putOnClipboard, runLines, runWithInput, status, toMenu, typeAnswers, waitForEnd,
-         waitForPrompt } from './page_driver.mjs';
+import { pressWithControl, putOnClipboard, runLines, runWithInput, toMenu, typeAnswers, waitForEnd, waitForPrompt }
+    from './page_driver.mjs';
 
 const screens = join(dirname(fileURLToPath(import.meta.url)), '../../tests/terminal');
 
@@ -38,26 +38,6 @@ export async function checkTypedSessions({ page, fail }) {
     if (!/0\|10000001\|01000000000000000000000[^]*\n─+ run \d+ \/ esecuzione \d+ ─+\n[^]*Il numero in binario è/.test(all)) {
         fail('a restart does not keep the earlier run above a separator');
     }
-}
-
-// Backspace, Ctrl-U and text inserted without a key press, then Ctrl-D at the menu: the input
-// ends there.
-export async function checkEditing({ page, fail }) {
-    await waitForPrompt(page);
-    for (const key of ['3', 'Backspace', '2', 'x', 'Backspace', 'Enter', '2', 'Enter']) await page.keyboard.press(key);
-    await waitForPrompt(page);
-    await page.keyboard.type('99');
-    await pressWithControl(page, 'KeyU');
-    await edit(page, 'insertText', '-0.1\n0\n');
-    await waitForPrompt(page);
-    await pressWithControl(page, 'KeyD');
-    await waitForEnd(page);
-    const screen = await runLines(page);
-    const missing = ['--------------------------------->Choose/Scelta: 2', 'Inserisci valore decimale: -0.1',
-                     'Il numero in binario è: 1|01111011|10011001100110011001100', '--------------------------------->Scelta:',
-                     'Sviluppato da: Vantelli Edmondo e Corbaro Ludano'].filter((line) => !screen.includes(line));
-    if (await status(page) !== 0 || missing.length > 0) fail(`editing: missing ${JSON.stringify(missing)}`);
-    await page.keyboard.press('Enter');
 }
 
 // A 10 MB line and NUL bytes through the input queue, and pasted, a thousand lines and one line

@@ -68,6 +68,7 @@ const PATHS = [
     ['key code 229, as fast as a swipe', '0.1', ['keyCode229', '0.1\n']],
     ['a composition, a character taken back in it', '5.75', ['compose', ['5', '5.', '5.7', '5.79', '5.7', '5.75']], ['press', 'Enter']],
     ['Ctrl-V', '5.75', ['paste', '5.75\n']],
+    ['Ctrl-U, Backspace', '5.75', ['type', '99'], ['ctrl', 'KeyU'], ['type', '5.79'], ['press', 'Backspace'], ['type', '5\n']],
     ['keys that mean nothing', '1.525', ['type', '1.5'], ['press', 'ArrowLeft', 'ArrowLeft', 'Home', 'ArrowUp', 'ArrowDown',
                                                          'PageUp', 'Delete', 'F2', 'End', 'ArrowRight'], ['type', '25\n']],
     ['Ctrl-D on a line with text, then Enter', '5', ['type', '5'], ['ctrl', 'KeyD'], ['pause'], ['press', 'Enter']],
