@@ -24,7 +24,7 @@ function visibleHeight() {
 
 // The scrollbar's width, less than the terminal's own 14 px (the page's style sets it): on a
 // 360 px phone that leaves room for 58 columns.
-export const SCROLLBAR_WIDTH = 8;
+const SCROLLBAR_WIDTH = 8;
 
 // Columns and rows that fill the container, less the scrollbar, in cells of the terminal's
 // font, whose size the terminal's screen shows.

@@ -2,7 +2,7 @@
 // when it ends the page says so, and Enter starts the next run below the last one.
 import { AnswerField } from './answer_field.mjs';
 import { LineDiscipline } from './line_discipline.mjs';
-import { openTerminalView } from './terminal_view.mjs';
+import { openTerminalView, showNow } from './terminal_view.mjs';
 import { runProgram } from './wasi.mjs';
 
 const ENDED = '\r\n[The program has ended: press Enter to start it again.' +
@@ -26,13 +26,6 @@ class SessionText {
     }
 }
 
-// Writes to the terminal at once. The terminal takes a write in a later task, unless it follows
-// the user's input (to show an echo without delay), and a frame would often be drawn between.
-function showNow(terminal, text) {
-    terminal.input('', true);  // input of nothing, which only marks the next write as an answer
-    terminal.write(text);
-}
-
 // Resolves once the terminal's rows on the page show the cursor's line as written.
 const drawn = (terminal) => new Promise((resolve) => {
     const subscription = terminal.onRender(() => {
@@ -46,6 +39,7 @@ const drawn = (terminal) => new Promise((resolve) => {
     });
 });
 
+// Byte arrays as one.
 const joined = (parts) => {
     const bytes = new Uint8Array(parts.reduce((length, part) => length + part.length, 0));
     parts.reduce((offset, part) => {
@@ -138,7 +132,7 @@ class Session {
     }
 }
 
-// The terminal library cannot run without WebAssembly either: the page says so in its place.
+// Without the program the terminal would stay empty: the page says why in its place.
 function sayCannotRun(container) {
     container.replaceChildren();
     container.append(document.getElementById('cannot-run').content.cloneNode(true));

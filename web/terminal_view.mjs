@@ -9,15 +9,21 @@ import { fontSizeFor, keepFitted } from './layout.mjs';
 const REVERSE_WRAPAROUND = '\x1b[?45h';  // Backspace goes up a wrapped row, as Erase needs
 
 // Copied lines carry no trailing blanks.
-export const withoutTrailingBlanks = (text) => text.replace(/[ \t]+$/gm, '');
+const withoutTrailingBlanks = (text) => text.replace(/[ \t]+$/gm, '');
+
+// Writes to the terminal at once. The terminal takes a write in a later task, unless it follows
+// the user's input (to show an echo without delay), and a frame would often be drawn between.
+export function showNow(terminal, text) {
+    terminal.input('', true);  // input of nothing, which only marks the next write as an answer
+    terminal.write(text);
+}
 
 function openTerminal(container) {
     const terminal = new Terminal({ convertEol: true, scrollback: 10000,
                                     fontSize: fontSizeFor(container.clientWidth),
                                     theme: { selectionInactiveBackground: '#3a5d8f' } });
     terminal.open(container);
-    terminal.input('', true);  // parsed at once, so that the program's first lines need not wait behind it
-    terminal.write(REVERSE_WRAPAROUND);
+    showNow(terminal, REVERSE_WRAPAROUND);  // not to hold back the program's first lines
     terminal.textarea.tabIndex = -1;  // Tab leaves the page's answer field for what follows it
     return terminal;
 }
@@ -77,7 +83,6 @@ function keepFocus(terminal, container, field) {
     };
     field.addEventListener('focus', showCursor);
     field.addEventListener('blur', showCursor);
-    field.addEventListener('input', () => terminal.scrollToBottom());  // typing shows the line typed on
     return () => {
         focusField();
         showCursor();
@@ -140,6 +145,7 @@ export function openTerminalView(container, field, makeAnswer) {
     const focusField = keepFocus(terminal, container, field);
     shareClipboard(terminal, container, answer);
     scrollByTouch(terminal, container);
+    field.addEventListener('input', () => terminal.scrollToBottom());  // typing shows the line typed on
     placeField();
     terminal.focus();  // shows the cursor
     focusField();
