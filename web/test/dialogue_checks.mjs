@@ -3,7 +3,7 @@
 import { readdirSync, readFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { pressWithControl, putOnClipboard, runLines, runWithInput, toMenu, typeAnswers, waitForEnd, waitForPrompt }
+import { pressWithControl, runLines, runWithInput, throughClipboard, toMenu, typeAnswers, waitForEnd, waitForPrompt }
     from './page_driver.mjs';
 
 const screens = join(dirname(fileURLToPath(import.meta.url)), '../../tests/terminal');
@@ -50,7 +50,7 @@ export async function checkHostileInput({ page, fail }) {
     const output = (await runWithInput(page, bigPattern)).toString('latin1');
     if (output.match(/Insert a valid number!/g)?.length !== 3 || !output.endsWith('Ludano Corbaro\n')) fail('a 10 MB pattern');
     await waitForPrompt(page);
-    await putOnClipboard(page, `1\n2\n${'0.5\n0\n2\n'.repeat(999)}0.5\nn\n`);
+    await throughClipboard(page, 'KeyC', `1\n2\n${'0.5\n0\n2\n'.repeat(999)}0.5\nn\n`);
     await pressWithControl(page, 'KeyV');
     await waitForEnd(page);
     const pasted = await page.evaluate(async () => (await window.floatingPoint.ended).output.text());
@@ -59,7 +59,7 @@ export async function checkHostileInput({ page, fail }) {
     await toMenu(page);
     await typeAnswers(page, ['2']);
     const zeros = 10 << 20;
-    await putOnClipboard(page, `0.${'0'.repeat(zeros)}5e${zeros + 1}`);
+    await throughClipboard(page, 'KeyC', `0.${'0'.repeat(zeros)}5e${zeros + 1}`);
     await page.evaluate(() => {
         let last = performance.now();
         window.stall = 0;

@@ -1,7 +1,7 @@
 // Every way a learner's text reaches the page, each ending in the program's exact result line,
 // the screen showing the line the program got; the clipboard; Ctrl-D, Ctrl-C and the restart;
 // Tab; a touch screen; the help; the screen reader.
-import { clipboardText, decimalPasses, edit, pause, pressWithControl, putOnClipboard, runLines, status, toMenu,
+import { decimalPasses, edit, pause, pressWithControl, runLines, status, throughClipboard, toMenu,
          typeAnswers, waitForEnd, waitForPrompt } from './page_driver.mjs';
 
 const RESULTS = { '5.75': '0|10000001|01110000000000000000000', '0.1': '0|01111011|10011001100110011001100',
@@ -15,7 +15,7 @@ const STEPS = {
     ctrl: ({ page }, key) => pressWithControl(page, key),
     edit: ({ page }, command, text) => edit(page, command, text),
     paste: async ({ page }, text) => {
-        await putOnClipboard(page, text);
+        await throughClipboard(page, 'KeyC', text);
         await pressWithControl(page, 'KeyV');
     },
     tap: ({ page }, selector) => page.tap(selector),
@@ -109,7 +109,7 @@ export async function checkCopy({ page, fail }) {
         return copy.clipboardData.getData('text/plain');
     });
     await pressWithControl(page, 'KeyC');
-    const copied = await clipboardText(page);
+    const copied = await throughClipboard(page, 'KeyV');
     const menuPaste = await page.evaluate(() => {
         const paste = new ClipboardEvent('paste', { clipboardData: new DataTransfer(), bubbles: true });
         paste.clipboardData.setData('text/plain', '00');

@@ -115,30 +115,20 @@ export async function pressWithControl(page, key) {
 // keyboard's suggestion or dictation makes ('insertText', 'delete', 'insertLineBreak').
 export const edit = (page, command, text = '') => page.evaluate((c, t) => document.execCommand(c, false, t), command, text);
 
-// A field of the test's own, for the clipboard: `text` selected in it, or empty and focused.
-const probe = (page, text) => page.evaluate((t) => {
-    const field = document.body.appendChild(document.createElement('textarea'));
-    field.id = 'probe';
-    field.value = t;
-    field.select();
-}, text);
-const unprobe = (page) => page.evaluate(() => {
-    const { value } = document.getElementById('probe');
-    document.getElementById('probe').remove();
-    document.getElementById('answer').focus();
-    return value;
-});
-
-// Puts text on the clipboard as a learner would: selected and copied with Ctrl-C.
-export async function putOnClipboard(page, text) {
-    await probe(page, text);
-    await pressWithControl(page, 'KeyC');
-    await unprobe(page);
-}
-
-// What the clipboard holds, pasted with Ctrl-V into a field of the test's own.
-export async function clipboardText(page) {
-    await probe(page, '');
-    await pressWithControl(page, 'KeyV');
-    return unprobe(page);
+// The clipboard as a learner uses it, through a field of the test's own: `text` selected in it
+// and copied (KeyC), or pasted into it (KeyV). Resolves to what the field then holds.
+export async function throughClipboard(page, key, text = '') {
+    await page.evaluate((t) => {
+        const field = document.body.appendChild(document.createElement('textarea'));
+        field.id = 'probe';
+        field.value = t;
+        field.select();
+    }, text);
+    await pressWithControl(page, key);
+    return page.evaluate(() => {
+        const { value } = document.getElementById('probe');
+        document.getElementById('probe').remove();
+        document.getElementById('answer').focus();
+        return value;
+    });
 }
