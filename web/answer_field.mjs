@@ -7,6 +7,8 @@
 // selection (`interrupt`). Keys that would move the caret do nothing, so what is typed always
 // goes to the end of the line; Tab leaves the field, as it leaves any text field.
 
+import { cutAt } from './line_discipline.mjs';
+
 const LINE_BREAK = /\r\n|\r|\n/;
 // Control characters mean nothing on a line; tab, vertical tab and form feed are blanks to the
 // program, which it gets as they are.
@@ -24,9 +26,6 @@ const keyName = (event) => ((event.ctrlKey && !event.altKey && !event.metaKey &&
 // keeps the last characters of a long line, enough for any Backspace, and the rest is held here.
 const FIELD_KEEPS = 1024;
 const FIELD_REFILL_BELOW = 256;
-
-// Where to cut a text so that no surrogate pair is split: at `at`, or one unit before.
-const cutAt = (text, at) => (/[\udc00-\udfff]/.test(text[at] ?? '') ? at - 1 : at);
 
 export class AnswerField {
     // `hasSelection` tells whether text is selected on the terminal (Ctrl-C copies it then).

@@ -22,7 +22,7 @@ export function columns(text) {
 const isLowSurrogate = (text, at) => /[\udc00-\udfff]/.test(text[at] ?? '');
 const startsWithMark = (text, at) => ZERO_WIDTH.test(String.fromCodePoint(text.codePointAt(at) ?? 0x20));
 // Where to cut a text so that no surrogate pair is split: at `at`, or one unit before.
-const cutAt = (text, at) => (isLowSurrogate(text, at) ? at - 1 : at);
+export const cutAt = (text, at) => (isLowSurrogate(text, at) ? at - 1 : at);
 
 // How the line shows: a tab, vertical tab or form feed as one blank; a line longer than a
 // terminal's line limit (4096) by its two ends only, since the terminal would take minutes to
