@@ -27,4 +27,14 @@ elseif(NOT APPLE)
   # ELF only: relocations read-only once resolved, all of them at start. (Apple's linker has no
   # -z options.)
   add_link_options(LINKER:-z,relro,-z,now)
+  # Where the compiler has them for the target (x86 for the second): the stack probed page by page,
+  # and indirect branches marked for the processor's control-flow checks.
+  include(CheckCXXCompilerFlag)
+  foreach(flag -fstack-clash-protection -fcf-protection)
+    string(MAKE_C_IDENTIFIER "FP_COMPILER_HAS${flag}" has_flag)
+    check_cxx_compiler_flag("${flag} -Werror" ${has_flag})
+    if(${has_flag})
+      add_compile_options(${flag})
+    endif()
+  endforeach()
 endif()
