@@ -5,19 +5,41 @@ include(GNUInstallDirs)
 # The manual page's header names the version of the project() line.
 configure_file(doc/floating_point.1.in floating_point.1 @ONLY)
 set(manual ${CMAKE_CURRENT_BINARY_DIR}/floating_point.1)
+# Directories that an install makes are rwxr-xr-x whatever the umask: the packages' modes too.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                               WORLD_READ WORLD_EXECUTE)
+if(WIN32 OR FP_WASM)
+  # The notices of what the linker took from the compiler's and the C library's packages, traced
+  # from the link map (scripts/link_origins.py); third_party.json is the same for the SBOM.
+  find_package(Python3 COMPONENTS Interpreter REQUIRED)
+  set(link_map ${CMAKE_CURRENT_BINARY_DIR}/floating_point.map)
+  target_link_options(floating_point PRIVATE LINKER:-Map=${link_map})
+  set(FP_THIRD_PARTY ${CMAKE_CURRENT_BINARY_DIR}/third_party)
+  add_custom_command(OUTPUT ${FP_THIRD_PARTY}.txt ${FP_THIRD_PARTY}.json
+                     COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/scripts/link_origins.py ${link_map}
+                             $<TARGET_FILE_NAME:floating_point> ${FP_THIRD_PARTY} $<$<BOOL:${WIN32}>:crlf>
+                     DEPENDS floating_point ${CMAKE_CURRENT_SOURCE_DIR}/scripts/link_origins.py VERBATIM)
+  add_custom_target(third_party_notices ALL DEPENDS ${FP_THIRD_PARTY}.txt)
+endif()
+if(FP_WASM)
+  return()
+endif()
 if(WIN32)
+  # Texts in the ZIP have Windows' line ends.
   find_program(GROFF groff REQUIRED)
+  find_program(SED sed REQUIRED)
   add_custom_command(OUTPUT floating_point.txt
                      COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8
-                             ${GROFF} -man -Tutf8 -P-cbou ${manual} > floating_point.txt
+                             ${GROFF} -man -Tutf8 -P-cbou ${manual} | ${SED} "s/$/\r/" > floating_point.txt
                      DEPENDS ${manual} VERBATIM)
   add_custom_target(documents DEPENDS floating_point.txt)
   install(TARGETS floating_point RUNTIME DESTINATION .)
   # The README for Windows users says how to start and end the program, not how to build it.
-  install(FILES doc/README-windows.txt DESTINATION . RENAME README.txt)
-  install(FILES LICENSE ${CMAKE_CURRENT_BINARY_DIR}/floating_point.txt DESTINATION .)
-  # The notices of the compiler's runtime, which the .exe links statically.
-  install(FILES doc/notices/windows-runtime.txt DESTINATION . RENAME THIRD-PARTY-NOTICES.txt)
+  configure_file(doc/README-windows.txt README.txt @ONLY NEWLINE_STYLE CRLF)
+  configure_file(LICENSE LICENSE @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE
+                ${CMAKE_CURRENT_BINARY_DIR}/floating_point.txt DESTINATION .)
+  install(FILES ${FP_THIRD_PARTY}.txt DESTINATION . RENAME THIRD-PARTY-NOTICES.txt)
   # The web page too, where the web preset has built it (build/web): it runs in any browser.
   set(FP_WEB_PAGE ${CMAKE_SOURCE_DIR}/build/web/floating_point.html CACHE FILEPATH "The web page that the ZIP carries")
   install(FILES ${FP_WEB_PAGE} DESTINATION . OPTIONAL)

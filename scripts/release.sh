@@ -10,10 +10,13 @@
 #   floating-point-VERSION.cdx.json                            the SBOM (CycloneDX 1.5)
 #   SHA256SUMS                                                 for sha256sum -c
 # VERSION is the project() line's. SOURCE_DATE_EPOCH is the commit's time unless set: two runs
-# give byte-identical files. --no-tests builds the same files without running the tests.
+# give byte-identical files in any folder, time zone, locale, umask and HOME.
+# --no-tests builds the same files without running the tests.
+# Safe on failure: everything is made in a new folder beside DIST, which takes its place only
+# when every step has passed; a failed run names its step and leaves DIST as it was. DIST (a
+# relative one from the caller's folder) must be new, empty or a previous release.
 # Usage: scripts/release.sh [--no-tests] [DIST]
 set -euo pipefail
-cd "$(dirname "$0")/.."
 
 tests=yes
 dist=dist
@@ -25,6 +28,24 @@ for argument in "$@"; do
     esac
 done
 fail() { echo "release: $*" >&2; exit 1; }
+dist=$(realpath -m -- "$dist")
+cd "$(dirname "$0")/.."
+top=$PWD
+
+# The source archive is the commit: a release is made from a git work tree with nothing changed.
+git rev-parse --is-inside-work-tree >/dev/null 2>&1 \
+    || fail "$top is not a git work tree: a release is made from a clone of the repository (the source tarball has no history to name the commit)"
+[ -z "$(git status --porcelain)" ] || fail "the tree differs from its commit (git status): commit or stash first"
+
+# DIST is replaced only when it holds nothing but a release's files.
+release_file='^(floating-point_[0-9.]+_(amd64|arm64|armhf)\.deb|floating-point-[0-9.]+-win64\.zip|floating_point-[0-9.]+\.html|floating-point-[0-9.]+\.(tar\.gz|cdx\.json)|SHA256SUMS)$'
+if [ -e "$dist" ]; then
+    [ -d "$dist" ] || fail "$dist is not a folder"
+    case "$top/" in "$dist"/*) fail "$dist holds the project itself" ;; esac
+    others=$(find "$dist" -mindepth 1 -maxdepth 1 -printf '%f\n' | grep -Ev "$release_file" | head -n 3 || true)
+    [ -z "$others" ] || fail "$dist holds files that are not a release's (such as: $(echo $others)); give an empty or new folder"
+    [ -z "$(find "$dist" -mindepth 1 -maxdepth 1 -type d)" ] || fail "$dist holds folders: not a previous release"
+fi
 
 # What the presets need, as the README's table names it: a command and its package, or a package.
 missing=()
@@ -42,19 +63,30 @@ if [ -n "$tests" ]; then
 fi
 [ ${#missing[@]} -eq 0 ] || fail "missing Debian packages: ${missing[*]} (apt-get install them, see the README)"
 
-# The source archive is the commit: nothing may differ from it.
-[ -z "$(git status --porcelain)" ] || fail "the tree differs from its commit (git status): commit or stash first"
 version=$(sed -n 's/^project(floating_point VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
-export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
-rm -rf "$dist"
-mkdir -p "$dist"
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+[[ $SOURCE_DATE_EPOCH =~ ^[0-9]+$ ]] || fail "SOURCE_DATE_EPOCH is not a time in seconds: '$SOURCE_DATE_EPOCH'"
+export SOURCE_DATE_EPOCH
+
+# The new release's folder, beside DIST; removed unless it becomes DIST.
+mkdir -p "$(dirname "$dist")"
+stage=$(mktemp -d "$(dirname "$dist")/.release.XXXXXX")
+step="getting ready"
+finish() {
+    status=$?
+    rm -rf "$stage"
+    if [ $status -ne 0 ]; then echo "release: FAILED at: $step (status $status); $dist is as it was" >&2; fi
+}
+trap finish EXIT
 
 started=$SECONDS
 artifact() {
+    step=$1
     echo "==> $1"
     step_started=$SECONDS
 }
 done_in() { echo "    $1 in $((SECONDS - step_started)) s"; }
+tested() { if [ -n "$tests" ]; then echo "$1"; else echo "$2 (--no-tests: not tested)"; fi; }
 
 # A preset built in a new folder: configured, built, tested (unless --no-tests) and packed.
 preset() {
@@ -64,18 +96,19 @@ preset() {
     if [ -n "$tests" ]; then ctest --preset "$1"; fi
 }
 
-artifact "the page (WebAssembly), tested in Chromium, Firefox and WebKitGTK"
+artifact "$(tested "the page (WebAssembly), tested in Chromium, Firefox and WebKitGTK" "the page (WebAssembly)")"
 preset web
-cp build/web/floating_point.html "$dist/floating_point-$version.html"
+cp build/web/floating_point.html "$stage/floating_point-$version.html"
 done_in "floating_point-$version.html"
 
-artifact "Windows (MinGW-w64), tested under Wine, with the page in its ZIP"
+artifact "$(tested "Windows (MinGW-w64), tested under Wine, with the page in its ZIP" "Windows (MinGW-w64), with the page in its ZIP")"
 preset windows
-cpack --preset windows >/dev/null
-cp "build/windows/floating-point-$version-win64.zip" "$dist/"
+# A ZIP stores local times: in UTC they are SOURCE_DATE_EPOCH's wherever the release is made.
+TZ=UTC cpack --preset windows >/dev/null
+cp "build/windows/floating-point-$version-win64.zip" "$stage/"
 done_in "floating-point-$version-win64.zip"
 
-artifact "the Debian package for amd64; the tests on the default build and the transcripts on the package's program"
+artifact "$(tested "the Debian package for amd64; the tests on the default build and the transcripts on the package's program" "the Debian package for amd64")"
 if [ -n "$tests" ]; then
     rm -rf build/default
     cmake --workflow --preset default
@@ -89,23 +122,28 @@ if [ -n "$tests" ]; then
         bash tests/e2e/run_transcript.sh build/package/root/usr/bin/floating_point "$input" "${input%.in}.out"
     done
 fi
-cp "$deb" "$dist/"
+cp "$deb" "$stage/"
 done_in "floating-point_${version}_amd64.deb"
 
 for arch in arm64 armhf; do
-    artifact "the Debian package for $arch, tested under qemu-user"
+    artifact "$(tested "the Debian package for $arch, tested under qemu-user" "the Debian package for $arch")"
     preset "$arch"
     cpack --preset "$arch" >/dev/null
-    cp "build/$arch/floating-point_${version}_$arch.deb" "$dist/"
+    cp "build/$arch/floating-point_${version}_$arch.deb" "$stage/"
     done_in "floating-point_${version}_$arch.deb"
 done
 
-artifact "the source, the SBOM, the notices check and the checksums"
-git archive --format=tar --prefix="floating-point-$version/" HEAD | gzip -9 -n >"$dist/floating-point-$version.tar.gz"
-python3 scripts/sbom.py "$dist" "$version" >"$dist/floating-point-$version.cdx.json"
-python3 tests/release_notices.py "$dist"
-(cd "$dist" && sha256sum -- * >SHA256SUMS)
+artifact "the source, the SBOM, the checksums and the check of the release"
+git archive --format=tar --prefix="floating-point-$version/" HEAD | gzip -9 -n >"$stage/floating-point-$version.tar.gz"
+python3 scripts/sbom.py "$stage" "$version" build >"$stage/floating-point-$version.cdx.json"
+# In byte order of the names, whatever the locale.
+(cd "$stage" && find . -maxdepth 1 -type f -printf '%f\n' | LC_ALL=C sort | xargs sha256sum -- >SHA256SUMS)
+python3 tests/check_release.py "$stage" build
 done_in "SHA256SUMS"
 
-echo "==> $dist, in $((SECONDS - started)) s:"
+step="putting the release in $dist"
+chmod 755 "$stage"
+if [ -d "$dist" ]; then find "$dist" -mindepth 1 -maxdepth 1 -type f -regextype posix-extended -regex ".*/${release_file:1:-1}" -delete; rmdir "$dist"; fi
+mv "$stage" "$dist"
+echo "==> $dist, in $((SECONDS - started)) s$([ -n "$tests" ] || echo ", untested (--no-tests)"):"
 (cd "$dist" && ls -l)

@@ -1,57 +1,151 @@
 #!/usr/bin/env python3
-"""Checks a release folder against its SBOM: each artifact has the SHA-256 the SBOM names, and
-holds the notice (the `copyright` line) of each component the SBOM lists inside it: a package's
-copyright file, the ZIP's texts and the page inside it, the page's licences section, the source's
-LICENSE. Usage: tests/release_notices.py DIST"""
+"""Checks a release folder, as a downstream packager or a legal review would:
+- each artifact has the SHA-256 that the SBOM names, and SHA256SUMS lists every file in byte order;
+- the SBOM lists, for the .exe and the page, exactly what their link maps in BUILD show;
+- each artifact carries the notices of every component that the SBOM lists inside it: each
+  copyright line and each licence's whole text, and the program's LICENSE (as a file of its own
+  in the ZIP and the source; in a package's copyright file, its licence and copyright line);
+- the same bytes in any environment: the ZIP's times are SOURCE_DATE_EPOCH's in UTC (the SBOM's
+  timestamp), its texts have Windows' line ends, and every member of a package is owned by root
+  with mode 0755 (folders, the program) or 0644.
+Usage: tests/check_release.py DIST BUILD"""
+import calendar
 import glob
 import hashlib
 import html
 import io
 import json
+import os
+import re
 import subprocess
 import sys
 import tarfile
+import time
 import zipfile
 
+TOP = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..')
+sys.path.insert(0, os.path.join(TOP, 'scripts'))
+import link_origins  # noqa: E402
 
-def texts_of_tar(data, wanted):
-    with tarfile.open(fileobj=io.BytesIO(data)) as archive:
-        return ''.join(archive.extractfile(member).read().decode() for member in archive if wanted(member.name))
+LICENSE = open(os.path.join(TOP, 'LICENSE'), encoding='utf-8').read()
+
+
+def plain(text):
+    """Text as a reader sees it: HTML entities read, a copyright file's ' .' lines blank, every
+    run of white space one blank."""
+    text = re.sub(r'^ *\.$', '', html.unescape(text).replace('\r\n', '\n'), flags=re.M)
+    return ' '.join(text.split())
+
+
+def deb_members(path):
+    for option in ('--ctrl-tarfile', '--fsys-tarfile'):
+        tar = subprocess.run(['dpkg-deb', option, path], check=True, capture_output=True).stdout
+        with tarfile.open(fileobj=io.BytesIO(tar)) as archive:
+            yield from ((member, archive.extractfile(member).read() if member.isfile() else b'') for member in archive)
+
+
+def deb_faults(path, name):
+    for member, _ in deb_members(path):
+        wanted = 0o755 if member.isdir() or member.name.endswith('/bin/floating_point') else 0o644
+        if member.mode != wanted or member.uid or member.gid or member.uname not in ('root', ''):
+            yield f'{name}: {member.name} has mode {member.mode:04o}, owner {member.uid}:{member.gid} ({wanted:04o}, root wanted)'
+
+
+def zip_faults(path, name, epoch):
+    wanted = time.gmtime(epoch - epoch % 2)[:6]
+    with zipfile.ZipFile(path) as archive:
+        for member in archive.infolist():
+            if member.date_time != wanted:
+                yield f'{name}: {member.filename} is dated {member.date_time}, not SOURCE_DATE_EPOCH in UTC {wanted}'
+            if member.filename.endswith('.txt') and re.search(rb'(?<!\r)\n', archive.read(member)):
+                yield f'{name}: {member.filename} has lines that do not end in CR LF'
+        if not any(archive.read(member).replace(b'\r\n', b'\n').decode() == LICENSE
+                   for member in archive.namelist() if member.endswith('/LICENSE')):
+            yield f'{name}: no LICENSE file'
+
+
+def tar_faults(path, name):
+    with tarfile.open(path) as archive:
+        if not any(archive.extractfile(member).read().decode() == LICENSE for member in archive if member.name.endswith('/LICENSE')):
+            yield f'{name}: no LICENSE file'
 
 
 def notices(path):
     """The text in which an artifact's notices are to be found."""
-    data = open(path, 'rb').read()
     if path.endswith('.deb'):
-        tar = subprocess.run(['dpkg-deb', '--fsys-tarfile', path], check=True, capture_output=True).stdout
-        return texts_of_tar(tar, lambda name: name.endswith('/copyright'))
+        return ''.join(data.decode() for member, data in deb_members(path) if member.name.endswith('/copyright'))
     if path.endswith('.zip'):
         with zipfile.ZipFile(path) as archive:
-            return ''.join(html.unescape(archive.read(name).decode()) for name in archive.namelist()
-                           if name.endswith(('.txt', 'LICENSE', '.html')))
+            return ''.join(archive.read(name).decode() for name in archive.namelist() if name.endswith(('.txt', 'LICENSE', '.html')))
     if path.endswith('.tar.gz'):
-        return texts_of_tar(data, lambda name: name.endswith('/LICENSE'))
-    return html.unescape(data.decode())
+        with tarfile.open(path) as archive:
+            return ''.join(archive.extractfile(member).read().decode() for member in archive if member.name.endswith('/LICENSE'))
+    return open(path, encoding='utf-8').read()
 
 
-def missing(components, text, where):
+def all_components(components):
     for found in components:
-        if found.get('copyright') and found['copyright'] not in text:
-            yield f'{where}: no notice of {found["name"]} ({found["copyright"]})'
-        yield from missing(found.get('components', []), text, where)
+        yield found
+        yield from all_components(found.get('components', []))
 
 
-def main(dist):
-    [sbom] = glob.glob(f'{dist}/*.cdx.json')
-    faults = []
-    for artifact in json.load(open(sbom))['components']:
-        path = f'{dist}/{artifact["name"]}'
+def notice_faults(artifact, text):
+    text = plain(text)
+    components = list(all_components(artifact['components']))
+    packages = {found['purl'].split('/')[2].split('@')[0] for found in components if found['purl'].startswith('pkg:deb/')}
+    for found in components:
+        for line in found['copyright'].split('\n'):
+            if plain(line) not in text:
+                yield f'{artifact["name"]}: no copyright line of {found["name"]}: {line}'
+        for licence in link_origins.licence_ids(found['licenses'][0]['expression']):
+            if plain(link_origins.licence_text(licence, packages)) not in text:
+                yield f'{artifact["name"]}: the licence {licence} of {found["name"]} is not there whole'
+
+
+def linked_faults(artifact, build):
+    """The SBOM's components of the .exe and the page against their link maps."""
+    preset = 'windows' if artifact['name'].endswith('.zip') else 'web'
+    map_text = open(os.path.join(build, preset, 'floating_point.map'), encoding='utf-8', errors='replace').read()
+    wanted = sorted((entry['name'], entry['package'], entry['version']) for entry in link_origins.components(map_text))
+    listed = sorted((found['name'], found['purl'].split('/')[2].split('@')[0], found['version'])
+                    for found in artifact['components'] if found['purl'].startswith('pkg:deb/'))
+    if wanted != listed:
+        yield f'{artifact["name"]}: the SBOM lists {listed}, the link map shows {wanted}'
+
+
+def checksum_faults(dist):
+    names = sorted((name for name in os.listdir(dist) if name != 'SHA256SUMS'), key=os.fsencode)
+    wanted = ''.join(f'{hashlib.sha256(open(os.path.join(dist, name), "rb").read()).hexdigest()}  {name}\n' for name in names)
+    if open(os.path.join(dist, 'SHA256SUMS'), encoding='utf-8').read() != wanted:
+        yield 'SHA256SUMS does not list every file with its SHA-256 in byte order of names'
+
+
+def faults(dist, build):
+    [sbom_file] = glob.glob(f'{dist}/*.cdx.json')
+    sbom = json.load(open(sbom_file, encoding='utf-8'))
+    epoch = calendar.timegm(time.strptime(sbom['metadata']['timestamp'], '%Y-%m-%dT%H:%M:%SZ'))
+    yield from checksum_faults(dist)
+    for artifact in sbom['components']:
+        name, path = artifact['name'], os.path.join(dist, artifact['name'])
         if hashlib.sha256(open(path, 'rb').read()).hexdigest() != artifact['hashes'][0]['content']:
-            faults.append(f'{artifact["name"]}: its SHA-256 is not the SBOM\'s')
-        faults.extend(missing(artifact['components'], notices(path), artifact['name']))
-    print('\n'.join(faults) or f'every artifact holds the notices that {sbom} lists for it')
-    return 1 if faults else 0
+            yield f'{name}: its SHA-256 is not the SBOM\'s'
+        yield from notice_faults(artifact, notices(path))
+        if name.endswith('.deb'):
+            yield from deb_faults(path, name)
+        elif name.endswith('.zip'):
+            yield from zip_faults(path, name, epoch)
+            yield from linked_faults(artifact, build)
+        elif name.endswith('.tar.gz'):
+            yield from tar_faults(path, name)
+        else:
+            yield from linked_faults(artifact, build)
+
+
+def main(dist, build):
+    found = list(faults(dist, build))
+    print('\n'.join(found) or f'{dist}: checksums, SBOM, notices, times and modes as a release wants them')
+    return 1 if found else 0
 
 
 if __name__ == '__main__':
-    sys.exit(main(sys.argv[1]))
+    sys.exit(main(*sys.argv[1:3]))

@@ -3,14 +3,15 @@
 // library into one module, so that it needs no server and fetches nothing. The same inputs give
 // the same bytes.
 // The licences section carries the notices of all that the page holds: the program's, the
-// terminal library's and those of the C and C++ libraries linked into the program.
-// Usage: node build-page.mjs PROGRAM.wasm NODE_MODULES VERSION OUTPUT.html
+// terminal library's and those of the C and C++ libraries linked into the program (written from
+// its link map by scripts/link_origins.py).
+// Usage: node build-page.mjs PROGRAM.wasm NODE_MODULES VERSION THIRD_PARTY.txt OUTPUT.html
 import { readFileSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-const [wasmFile, nodeModules, version, outputFile] = process.argv.slice(2);
+const [wasmFile, nodeModules, version, thirdPartyNotices, outputFile] = process.argv.slice(2);
 const here = dirname(fileURLToPath(import.meta.url));
 const esbuild = createRequire(join(nodeModules, 'x.js'))('esbuild');
 
@@ -25,7 +26,7 @@ const notices = [
     ['floating_point', join(here, '../LICENSE')],
     [`xterm.js ${JSON.parse(readFileSync(join(nodeModules, '@xterm/xterm/package.json'), 'utf8')).version}, the terminal`,
      join(nodeModules, '@xterm/xterm/LICENSE')],
-    ['', join(here, '../doc/notices/web-runtime.txt')],
+    ['', thirdPartyNotices],
 ].map(([name, file]) => `${name ? `${name}\n${'='.repeat(name.length)}\n\n` : ''}${readFileSync(file, 'utf8').trim()}\n`);
 const parts = {
     VERSION: version,  // first: in the title and the footer, before any other text goes in
