@@ -91,7 +91,7 @@ def all_components(components):
 
 def notice_faults(artifact, text):
     text = plain(text)
-    components = list(all_components(artifact['components']))
+    components = [found for found in all_components(artifact['components']) if found['type'] == 'library']
     packages = {found['purl'].split('/')[2].split('@')[0] for found in components if found['purl'].startswith('pkg:deb/')}
     for found in components:
         for line in found['copyright'].split('\n'):
@@ -108,7 +108,7 @@ def linked_faults(artifact, build):
     map_text = open(os.path.join(build, preset, 'floating_point.map'), encoding='utf-8', errors='replace').read()
     wanted = sorted((entry['name'], entry['package'], entry['version']) for entry in link_origins.components(map_text))
     listed = sorted((found['name'], found['purl'].split('/')[2].split('@')[0], found['version'])
-                    for found in artifact['components'] if found['purl'].startswith('pkg:deb/'))
+                    for found in artifact['components'] if found.get('purl', '').startswith('pkg:deb/'))
     if wanted != listed:
         yield f'{artifact["name"]}: the SBOM lists {listed}, the link map shows {wanted}'
 
