@@ -28,6 +28,8 @@ for argument in "$@"; do
     esac
 done
 fail() { echo "release: $*" >&2; exit 1; }
+# The modes that a .deb's ar header gives its members are those of the files cpack writes.
+umask 022
 dist=$(realpath -m -- "$dist")
 cd "$(dirname "$0")/.."
 top=$PWD

@@ -44,7 +44,19 @@ def deb_members(path):
             yield from ((member, archive.extractfile(member).read() if member.isfile() else b'') for member in archive)
 
 
+def ar_modes(path):
+    """The name and mode of each member of an ar archive, as its headers give them."""
+    data, offset = open(path, 'rb').read(), 8
+    while offset + 60 <= len(data):
+        yield data[offset:offset + 16].decode().strip(), int(data[offset + 40:offset + 48], 8)
+        size = int(data[offset + 48:offset + 58])
+        offset += 60 + size + size % 2
+
+
 def deb_faults(path, name):
+    for member, mode in ar_modes(path):
+        if mode != 0o100644:
+            yield f'{name}: its member {member} has mode {mode:o} (100644 wanted)'
     for member, _ in deb_members(path):
         wanted = 0o755 if member.isdir() or member.name.endswith('/bin/floating_point') else 0o644
         if member.mode != wanted or member.uid or member.gid or member.uname not in ('root', ''):
