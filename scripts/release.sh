@@ -138,7 +138,7 @@ done
 artifact "the source, the SBOM, the checksums and the check of the release"
 git archive --format=tar --prefix="floating-point-$version/" HEAD | gzip -9 -n >"$stage/floating-point-$version.tar.gz"
 python3 scripts/sbom.py "$stage" "$version" build >"$stage/floating-point-$version.cdx.json"
-node tests/validate_sbom.mjs build/web/web/npm/node_modules "$stage/floating-point-$version.cdx.json"
+node scripts/validate_sbom.mjs build/web/web/npm/node_modules "$stage/floating-point-$version.cdx.json"
 # In byte order of the names, whatever the locale.
 (cd "$stage" && find . -maxdepth 1 -type f ! -name SHA256SUMS -printf '%f\n' | LC_ALL=C sort | xargs sha256sum -- >SHA256SUMS)
 python3 tests/check_release.py "$stage" build
