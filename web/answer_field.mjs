@@ -84,6 +84,11 @@ export class AnswerField {
             event.preventDefault();
             this.reports.interrupt();
             this.clear();
+        } else if (event.key === 'Enter' && !event.altKey && !event.ctrlKey && !event.metaKey) {
+            // Ends the line without a line break in the field, which a screen reader would take
+            // for the caret moving to a new line and read that line.
+            event.preventDefault();
+            this.append('\n');
         } else if (CARET_KEYS.has(event.key)) {
             event.preventDefault();
         }

@@ -2,6 +2,7 @@
 // when it ends the page says so, and Enter starts the next run below the last one.
 import { AnswerField } from './answer_field.mjs';
 import { LineDiscipline } from './line_discipline.mjs';
+import { SpokenLog } from './spoken_log.mjs';
 import { openTerminalView, showNow } from './terminal_view.mjs';
 import { runProgram } from './wasi.mjs';
 
@@ -14,11 +15,10 @@ const separator = (run) => `\r\n──────── run ${run} / esecuzione
 class SessionText {
     constructor() {
         this.parts = [];
-        this.decoder = new TextDecoder();
     }
 
     add(text) {
-        this.parts.push(typeof text === 'string' ? text : this.decoder.decode(text, { stream: true }));
+        this.parts.push(text);
     }
 
     toString(unfinishedLine = '') {
@@ -50,10 +50,12 @@ const joined = (parts) => {
 };
 
 class Session {
-    constructor(module, terminal) {
+    constructor(module, terminal, log) {
         this.module = module;
         this.terminal = terminal;
         this.text = new SessionText();
+        this.log = log;
+        this.decoder = new TextDecoder();
         this.discipline = null;  // none while the program has ended
         this.runs = 0;
         this.ended = null;  // the last run's end: its status and output
@@ -62,8 +64,16 @@ class Session {
     }
 
     show(text) {
-        this.text.add(text);
+        const written = typeof text === 'string' ? text : this.decoder.decode(text, { stream: true });
+        this.text.add(written);
+        this.log.written(written);
         showNow(this.terminal, text);
+    }
+
+    // A line handed over, in the printed session (with the line end it had, if any) and in the log.
+    answered(line, lineEnd = '\n') {
+        this.text.add(line + lineEnd);
+        this.log.answered(line);
     }
 
     // What the program wrote since it last waited, shown in one piece: it writes line by line.
@@ -82,6 +92,7 @@ class Session {
         let firstRead = this.runs === 1;
         const readInput = () => {
             this.showWritten(written);
+            this.log.flush();
             if (firstRead) {
                 firstRead = false;
                 drawn(this.terminal).then(() => this.onFirstPrompt());
@@ -101,6 +112,7 @@ class Session {
                 this.showWritten(written);
                 this.discipline = null;
                 this.show(ENDED);
+                this.log.flush();
                 this.onEnd();
                 return { status, output: new Blob([joined(output)]) };
             });
@@ -116,18 +128,18 @@ class Session {
             this.start();  // only Enter starts the program again
             return;
         }
-        this.text.add(`${this.discipline.shown}\n`);
+        this.answered(this.discipline.shown);
         this.discipline.enter();
     }
 
     endOfInput() {
-        this.text.add(this.discipline?.shown ?? '');
+        if (this.discipline?.shown) this.answered(this.discipline.shown, '');
         this.discipline?.endOfInput();
     }
 
     interrupt() {
         if (!this.discipline) return;
-        this.text.add(`${this.discipline.shown}^C\n`);
+        this.answered(`${this.discipline.shown}^C`);
         this.discipline.interrupt();
     }
 }
@@ -156,7 +168,9 @@ async function main() {
         interrupt: () => session.interrupt(),
         hasSelection: () => terminal.hasSelection(),
     }));
-    session = new Session(module, terminal);
+    const log = new SpokenLog(document.getElementById('session-log'), document.getElementById('announcer'));
+    log.listening.then(() => log.flush());
+    session = new Session(module, terminal, log);
     session.onEnd = () => answer.clear();
     session.onFirstPrompt = () => performance.mark('first prompt');
     const endOfInput = document.getElementById('end-of-input');

@@ -140,8 +140,9 @@ export function openTerminalView(container, field, makeAnswer) {
     const answer = makeAnswer(terminal);
     const placeField = followCursor(terminal, field);
     keepFitted(terminal, container, placeField);
-    // The screen-reader view is made once the terminal has its size: resizing it costs.
-    terminal.options.screenReaderMode = true;
+    // A screen reader hears and reads the session from the page's log (spoken_log.mjs), not
+    // from the terminal's rows.
+    terminal.element.setAttribute('aria-hidden', 'true');
     const focusField = keepFocus(terminal, container, field);
     shareClipboard(terminal, container, answer);
     scrollByTouch(terminal, container);

@@ -9,6 +9,7 @@ import { copyFileSync, mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { basename, join } from 'node:path';
 import { pathToFileURL } from 'node:url';
+import { checkAccessibility, checkSpokenSession } from './accessibility_checks.mjs';
 import * as dialogue from './dialogue_checks.mjs';
 import * as input from './input_checks.mjs';
 import * as layout from './layout_checks.mjs';
@@ -46,14 +47,14 @@ try {
     await onPage(browser, url, desktop, [
         dialogue.checkTranscripts, dialogue.checkTypedSessions, dialogue.checkHostileInput,
         input.checkPaths(webkit ? input.PATHS_OF_KEYS : [...input.PATHS_OF_KEYS, ...input.PATHS_WITH_EVENTS_OF_ITS_OWN]),
-        input.checkCopy, input.checkEndAndRestart, input.checkInterrupt, input.checkTab, input.checkHelpAndReader(false),
-        layout.checkResize, ...(webkit ? [] : [layout.checkPrint, layout.checkZoom]),
+        input.checkCopy, input.checkEndAndRestart, input.checkInterrupt, input.checkTab, input.checkHelp(false), checkSpokenSession,
+        layout.checkResize, ...(webkit ? [] : [layout.checkPrint, layout.checkZoom]), checkAccessibility,
     ]);
     await onPage(browser, layout.pageWithFirstScript(url, layout.withoutWebAssembly), desktop, [layout.checkWithoutWebAssembly]);
     await onPage(browser, layout.pageWithFirstScript(url, layout.noteWhenThePromptShows), desktop, [layout.checkFirstPromptMark]);
     if (!webkit) await onPage(browser, url, desktop, [layout.checkCoveringKeyboard], layout.fakeVisualViewport);
     if (chromium) {
-        await onPage(browser, url, layout.phone(390, 844), [input.checkPaths(input.PATHS_OF_TOUCH), input.checkHelpAndReader(true),
+        await onPage(browser, url, layout.phone(390, 844), [input.checkPaths(input.PATHS_OF_TOUCH), input.checkHelp(true),
                                                            input.checkTap, layout.checkPhones, layout.checkTouch]);
         await onPage(browser, url, desktop, [layout.checkWithoutJavaScript]);
     }

@@ -1,6 +1,6 @@
 // Every way a learner's text reaches the page, each ending in the program's exact result line,
 // the screen showing the line the program got; the clipboard; Ctrl-D, Ctrl-C and the restart;
-// Tab; a touch screen; the help; the screen reader.
+// Tab; a touch screen; the help.
 import { decimalPasses, edit, pause, pressWithControl, runLines, status, throughClipboard, toMenu,
          typeAnswers, waitForEnd, waitForPrompt } from './page_driver.mjs';
 
@@ -158,21 +158,20 @@ export async function checkTab({ page, fail }) {
     await page.evaluate(() => { document.body.appendChild(document.createElement('input')).id = 'after'; });
     await page.keyboard.press('Tab');
     const left = await page.evaluate(() => !document.activeElement.closest('#terminal') && document.getElementById('answer').value === '');
-    await page.evaluate(() => document.querySelector('#terminal .xterm-screen').click());
+    await page.evaluate(() => {
+        document.getElementById('after').remove();
+        document.querySelector('#terminal .xterm-screen').click();
+    });
     if (!left || await page.evaluate(() => document.activeElement.id) !== 'answer') fail('Tab');
 }
 
-// The help names what works on the device; the output reaches a screen reader, and the answer
-// field has a label in both languages.
-export const checkHelpAndReader = (onTouch) => async function checkHelpAndReader({ page, fail }) {
-    const help = await page.evaluate(() => [...document.querySelectorAll('header p, header button')]
+// The help names what works on the device, and the answer field has a label in both languages.
+export const checkHelp = (onTouch) => async function checkHelp({ page, fail }) {
+    const help = await page.evaluate(() => [...document.querySelectorAll('header p, #end-of-input')]
         .filter((element) => element.offsetParent !== null).map((element) => element.textContent).join(' '));
     if (help.includes('Ctrl-D') === onTouch || help.includes('Fine input') !== onTouch) fail(`the help: ${help}`);
-    await decimalPasses(page, ['5.75']);
-    const read = await page.waitForFunction((result) => document.querySelector('.xterm-accessibility-tree').textContent
-        .includes(result), { timeout: 5000 }, RESULTS['5.75']).then(() => true, () => false);
     const label = await page.evaluate(() => document.getElementById('answer').getAttribute('aria-label'));
-    if (!read || label !== 'Your answer / La tua risposta') fail(`the screen reader: ${read}, ${label}`);
+    if (label !== 'Your answer / La tua risposta') fail(`the answer's label: ${label}`);
 };
 
 // A tap on the terminal gives the answer field the focus anew, which raises a keyboard that

@@ -98,8 +98,9 @@ export async function checkTouch({ page, fail }, cdp) {
     if (!allowed || zoomed.scale < 1.5 || zoomed.cols !== before.cols || zoomed.font !== before.font) fail('pinch-zoom');
     const shownFrom = () => page.evaluate(() => window.floatingPoint.terminal.buffer.active.viewportY);
     const bottom = await shownFrom();
-    const finger = await page.touchscreen.touchStart(200, 150);
-    for (let y = 150; y <= 450; y += 30) await finger.move(200, y);
+    const { top, bottom: end } = await page.evaluate(() => document.querySelector('#terminal .xterm-screen').getBoundingClientRect().toJSON());
+    const finger = await page.touchscreen.touchStart(200, top + 5);
+    for (let y = top + 5; y <= end - 5; y += 20) await finger.move(200, y);
     await finger.end();
     const scrolled = await shownFrom();
     await typeAnswers(page, ['0']);  // typing brings the prompt back into view
