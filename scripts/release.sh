@@ -61,7 +61,8 @@ need clang clang; need wasm-ld lld; need wasm-opt binaryen; need_package wasi-li
 need_package libclang-rt-dev-wasm32; need node nodejs; need npm npm
 if [ -n "$tests" ]; then
     need chromium chromium; need firefox-esr firefox-esr; need WebKitWebDriver webkit2gtk-driver; need xvfb-run xvfb
-    need xauth xauth; need pdftotext poppler-utils
+    need xauth xauth; need pdftotext poppler-utils; need orca orca; need speech-dispatcher speech-dispatcher
+    need xdotool xdotool; need xclip xclip; need dbus-run-session dbus; need_package at-spi2-core
 fi
 [ ${#missing[@]} -eq 0 ] || fail "missing Debian packages: ${missing[*]} (apt-get install them, see the README)"
 
@@ -98,7 +99,7 @@ preset() {
     if [ -n "$tests" ]; then ctest --preset "$1"; fi
 }
 
-artifact "$(tested "the page (WebAssembly), tested in Chromium, Firefox and WebKitGTK" "the page (WebAssembly)")"
+artifact "$(tested "the page (WebAssembly), tested in Chromium, Firefox and WebKitGTK, and with Orca in Firefox and Chromium" "the page (WebAssembly)")"
 preset web
 cp build/web/floating_point.html "$stage/floating_point-$version.html"
 done_in "floating_point-$version.html"

@@ -29,10 +29,11 @@ const FIELD_REFILL_BELOW = 256;
 
 export class AnswerField {
     // `hasSelection` tells whether text is selected on the terminal (Ctrl-C copies it then).
-    constructor(field, { edited, entered, endOfInput, interrupt, hasSelection }) {
+    // `pasted` is told of each paste, before its text is taken.
+    constructor(field, { edited, entered, endOfInput, interrupt, pasted, hasSelection }) {
         this.field = field;
         this.held = '';  // the start of a long line, which the field no longer holds
-        this.reports = { edited, entered, endOfInput, interrupt };
+        this.reports = { edited, entered, endOfInput, interrupt, pasted };
         this.hasSelection = hasSelection;
         field.addEventListener('input', (event) => this.take(this.held + field.value, event.isComposing));
         field.addEventListener('compositionend', () => this.take(this.held + field.value));
@@ -88,7 +89,7 @@ export class AnswerField {
             // Ends the line without a line break in the field, which a screen reader would take
             // for the caret moving to a new line and read that line.
             event.preventDefault();
-            this.append('\n');
+            this.take(`${this.held}${this.field.value}\n`);
         } else if (CARET_KEYS.has(event.key)) {
             event.preventDefault();
         }
@@ -106,12 +107,14 @@ export class AnswerField {
         const text = event.clipboardData?.getData('text/plain');
         if (!text) return;
         event.preventDefault();
+        this.reports.pasted(text);
         const { value, selectionStart, selectionEnd } = this.field;
         this.take(this.held + value.slice(0, selectionStart) + text + value.slice(selectionEnd));
     }
 
     // Adds text at the end, as if it were pasted there (a paste that reached the terminal).
     append(text) {
+        this.reports.pasted(text);
         this.take(this.held + this.field.value + text);
     }
 

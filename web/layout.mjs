@@ -26,12 +26,15 @@ function visibleHeight() {
 // 360 px phone that leaves room for 58 columns.
 const SCROLLBAR_WIDTH = 8;
 
-// Columns and rows that fill the container, less the scrollbar, in cells of the terminal's
-// font, whose size the terminal's screen shows.
+// Columns and rows that fill the container within its padding (where the focus ring is drawn),
+// less the scrollbar, in cells of the terminal's font, whose size the terminal's screen shows.
 function fit(terminal, container) {
     const screen = terminal.element.querySelector('.xterm-screen').getBoundingClientRect();
-    const cols = Math.max(2, Math.floor((container.clientWidth - SCROLLBAR_WIDTH) / (screen.width / terminal.cols)));
-    const rows = Math.max(1, Math.floor(container.clientHeight / (screen.height / terminal.rows)));
+    const style = getComputedStyle(container);
+    const width = container.clientWidth - parseFloat(style.paddingLeft) - parseFloat(style.paddingRight);
+    const height = container.clientHeight - parseFloat(style.paddingTop) - parseFloat(style.paddingBottom);
+    const cols = Math.max(2, Math.floor((width - SCROLLBAR_WIDTH) / (screen.width / terminal.cols)));
+    const rows = Math.max(1, Math.floor(height / (screen.height / terminal.rows)));
     if (cols !== terminal.cols || rows !== terminal.rows) terminal.resize(cols, rows);
 }
 

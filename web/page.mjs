@@ -6,9 +6,11 @@ import { SpokenLog } from './spoken_log.mjs';
 import { openTerminalView, showNow } from './terminal_view.mjs';
 import { runProgram } from './wasi.mjs';
 
-const ENDED = '\r\n[The program has ended: press Enter to start it again.' +
-    ' / Il programma è terminato: premi Invio per riavviarlo.]\r\n';
-const separator = (run) => `\r\n──────── run ${run} / esecuzione ${run} ────────\r\n\r\n`;
+// The page's own messages, in both languages, and how the terminal frames them.
+const ENDED = { en: 'The program has ended: press Enter to start it again.', it: 'Il programma è terminato: premi Invio per riavviarlo.' };
+const ENDED_FRAME = ['\r\n[', ']\r\n'];
+const runNumber = (run) => ({ en: `run ${run}`, it: `esecuzione ${run}` });
+const SEPARATOR_FRAME = ['\r\n──────── ', ' ────────\r\n\r\n'];
 
 // The session as text, for printing (the screen keeps only its last rows): what the program
 // wrote and each line as it was handed over.
@@ -70,6 +72,14 @@ class Session {
         showNow(this.terminal, text);
     }
 
+    // One of the page's messages, { en, it }, framed as the terminal shows it.
+    say(message, [before, after]) {
+        const text = `${before}${message.en} / ${message.it}${after}`;
+        this.text.add(text);
+        this.log.message(message, before.trim(), after.trim());
+        showNow(this.terminal, text);
+    }
+
     // A line handed over, in the printed session (with the line end it had, if any) and in the log.
     answered(line, lineEnd = '\n') {
         this.text.add(line + lineEnd);
@@ -85,7 +95,7 @@ class Session {
 
     start() {
         this.runs += 1;
-        if (this.runs > 1) this.show(separator(this.runs));
+        if (this.runs > 1) this.say(runNumber(this.runs), SEPARATOR_FRAME);
         const discipline = this.discipline = new LineDiscipline((text) => showNow(this.terminal, text));
         const output = [];
         const written = [];  // since the program last waited for input
@@ -111,8 +121,7 @@ class Session {
             .then((status) => {
                 this.showWritten(written);
                 this.discipline = null;
-                this.show(ENDED);
-                this.log.flush();
+                this.say(ENDED, ENDED_FRAME);
                 this.onEnd();
                 return { status, output: new Blob([joined(output)]) };
             });
@@ -166,6 +175,7 @@ async function main() {
         entered: () => session.entered(),
         endOfInput: () => session.endOfInput(),
         interrupt: () => session.interrupt(),
+        pasted: (text) => session.log.pasted(text),
         hasSelection: () => terminal.hasSelection(),
     }));
     const log = new SpokenLog(document.getElementById('session-log'), document.getElementById('announcer'));

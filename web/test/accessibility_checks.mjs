@@ -1,6 +1,6 @@
 // What the page shows to every user and to assistive technology: axe-core finds no violation as
 // the page loads, with the licences open and (Chromium, which emulates them) under forced colours,
-// light and dark; the keyboard's focus shows as a ring round the terminal; under forced colours
+// light and dark; the keyboard's focus shows as a ring round the terminal, styled and drawn; under forced colours
 // the cursor shows and the answer field's own text does not.
 import { readFileSync } from 'node:fs';
 import { join, resolve } from 'node:path';
@@ -29,6 +29,19 @@ const looks = (page) => page.evaluate(() => {
     };
 });
 
+// The focus seen: the terminal's left edge (no cursor there) drawn otherwise while the answer field has the focus
+// than once it has lost it (where the driver takes screenshots).
+async function focusSeen(page) {
+    if (!page.screenshot) return true;
+    const box = await page.evaluate(() => document.getElementById('terminal').getBoundingClientRect().toJSON());
+    const edge = () => page.screenshot({ clip: { x: box.x, y: box.y, width: 2, height: box.height } });
+    const focused = await edge();
+    await page.evaluate(() => document.getElementById('answer').blur());
+    const blurred = await edge();
+    await page.evaluate(() => document.getElementById('answer').focus());
+    return !Buffer.from(focused).equals(Buffer.from(blurred));
+}
+
 export async function checkAccessibility({ page, fail }, cdp) {
     await waitForPrompt(page);
     await page.keyboard.type('12');
@@ -43,7 +56,8 @@ export async function checkAccessibility({ page, fail }, cdp) {
     for (const [state, enter] of states) {
         await enter();
         const found = await violations(page, state.includes('forced'));
-        const { ring, cursor, fieldText } = await looks(page);
+        const { ring: ringStyled, cursor, fieldText } = await looks(page);
+        const ring = ringStyled && await focusSeen(page);
         if (found.length > 0 || !ring || !cursor || fieldText) {
             fail(`accessibility ${state}: ${found.join('; ') || 'no axe violation'}; focus ring ${ring}, cursor ${cursor}, field's text seen ${fieldText}`);
         }
@@ -62,9 +76,9 @@ export async function checkSpokenSession({ page, fail }) {
     await page.evaluate(() => {
         const announcer = document.getElementById('announcer');
         window.announced = [];
-        new MutationObserver(() => {
-            if (announcer.textContent !== '') window.announced.push(announcer.textContent);
-        }).observe(announcer, { childList: true, characterData: true, subtree: true });
+        new MutationObserver((records) => {
+            window.announced.push(...records.flatMap((record) => [...record.addedNodes].map((node) => node.textContent)));
+        }).observe(announcer, { childList: true, subtree: true });
     });
     await typeAnswers(page, ['2', '5.75']);
     const announced = (await page.evaluate(() => window.announced)).map((text) => text.replace(/ +$/gm, ''));

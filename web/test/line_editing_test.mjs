@@ -41,7 +41,7 @@ test('Enter, Ctrl-D and Ctrl-C hand over what a terminal would, in order, to rea
 function typing() {
     const field = { value: '', selectionStart: 0, selectionEnd: 0, addEventListener: () => {} };
     const lines = [];
-    const answer = new AnswerField(field, { edited: (line) => { lines.line = line; }, entered: () => lines.push(lines.line) });
+    const answer = new AnswerField(field, { edited: (line) => { lines.line = line; }, entered: () => lines.push(lines.line), pasted: () => {} });
     const type = (value) => {
         Object.assign(field, { value, selectionStart: value.length, selectionEnd: value.length });
         answer.take(answer.held + value);

@@ -58,7 +58,7 @@ function startScreen() {
 
 // The desktop: a screen, the accessibility bus, Orca, and the browser on the page.
 async function openDesktop(url, name) {
-    home = join(top, name.replaceAll(' ', '-'));
+    home = join(top, name.replace(/\W+/g, '-'));
     spokenFile = join(home, 'spoken.txt');
     env = { ...process.env, HOME: home, XDG_RUNTIME_DIR: join(home, 'run'), GNOME_ACCESSIBILITY: '1', LANG: 'C.UTF-8' };
     speechToFile();
@@ -95,11 +95,15 @@ async function writtenBeforeEachRead(answers) {
         writeOutput: (bytes) => { pieces[pieces.length - 1] += decoder.decode(bytes, { stream: true }); },
         writeError: () => {},
     });
-    return pieces.map((piece) => piece.split('\n').map((line) => line.replace(/\s+/g, ' ').trim()).filter(Boolean));
+    return pieces;
 }
 
-// How Orca names a key as it echoes it.
-const KEY_ECHO = { '.': 'dot', '-': 'minus', Return: 'return', BackSpace: 'backspace' };
+// The lines of a piece as Orca speaks them, one an utterance: blank lines are not spoken.
+const utterances = (piece) => piece.split('\n').map((line) => line.replace(/\s+/g, ' ').trim()).filter(Boolean);
+
+// How Orca names a key or a typed character as it echoes it.
+const KEY_ECHO = { Return: 'return', BackSpace: 'backspace' };
+const CHAR_ECHO = { '.': 'dot', '-': 'minus' };
 const key = (name) => execFileSync('xdotool', ['key', '--delay', '0', name], { env });
 
 // What was heard from the first prompt on, against what should have been: the first difference,
@@ -113,15 +117,46 @@ function compare(heard, expected, complete) {
     }
 }
 
-// A session: each step is an answer typed and entered, or [typed, keys...] with editing keys,
-// typed at an even pace. (Keys 150 ms apart are too quick for Orca in Firefox now and then: the
-// field's first character of a line reaches it after the Enter that follows, and it speaks that
-// character again as text the page inserted.) Each step waits until all that it should make has been heard,
-// and fails at the first utterance that should not have been.
+// A session: each step is what the learner does, actions, and the answer it hands the program:
+// text typed key by key, keys by name ('Return', 'BackSpace'), or a paste and what the page
+// says of it. A plain text is typed and entered. Keys go at an even pace. (Keys 150 ms apart are
+// too quick for Orca in Firefox now and then: the field's first character of a line reaches it
+// after the Enter that follows, and it speaks that character again as text the page inserted.)
+// Each step waits until all that it should make has been heard, and fails at the first
+// utterance that should not have been.
 const KEYS_APART = 250;  // ms
-async function hear(steps) {
-    const answers = steps.map((step) => (typeof step === 'string' ? step : step[0].slice(0, -1)));
-    const pieces = await writtenBeforeEachRead(answers);
+const ENDED = '[The program has ended: press Enter to start it again. / Il programma è terminato: premi Invio per riavviarlo.]';
+const asStep = (step) => (typeof step === 'string' ? { answer: step, actions: [step, 'Return'] } : step);
+
+// Does one action and returns what Orca should say of it.
+async function act(action) {
+    if (action.paste !== undefined) {
+        execFileSync('sh', ['-c', 'printf %s "$1" | xclip -selection clipboard >/dev/null 2>&1 &', 'paste', action.paste], { env });
+        await pause(300);
+        key('ctrl+v');
+        return ['left control', 'v', action.heard];
+    }
+    if (KEY_ECHO[action]) {
+        key(action);
+        return [KEY_ECHO[action]];
+    }
+    const heard = [];
+    for (const char of action) {
+        key(char === '.' ? 'period' : char);
+        heard.push(CHAR_ECHO[char] ?? char);
+        if (char !== action.at(-1)) await pause(KEYS_APART);
+    }
+    return heard;
+}
+
+async function hear(session) {
+    const steps = session.map(asStep);
+    // An answer of several lines (a paste) is read a line a read, as the page hands it over; what
+    // it makes is heard as one announcement.
+    const answers = steps.flatMap((step) => step.answer.split('\n'));
+    const written = await writtenBeforeEachRead(answers);
+    let read = 1;
+    const pieces = [utterances(written[0]), ...steps.map((step) => step.answer.split('\n').flatMap(() => utterances(written[read++])))];
     const expected = [...pieces[0]];
     const heard = () => {
         const all = spoken();
@@ -133,43 +168,77 @@ async function hear(steps) {
     });
     await until('first prompt', () => spoken().includes(pieces[0][0]));
     await untilHeard('the first prompt');
-    for (const [index, step] of steps.entries()) {
-        const [typed, ...keys] = typeof step === 'string' ? [step, 'Return'] : step;
-        for (const char of typed) {
-            key(char === '.' ? 'period' : char);
-            expected.push(KEY_ECHO[char] ?? char);
+    await pause(1500);  // as a learner listens to it, while Orca is still busy with the page just loaded
+    let keys = 0;
+    for (const [index, { answer, actions }] of steps.entries()) {
+        for (const action of actions) {
+            const echo = await act(action);
+            expected.push(...echo, ...(action === 'BackSpace' ? [typed(actions).at(-1)] : []));
+            keys += echo.length;
+            // A key cuts short what Orca has not said yet: a learner waits to hear what was pasted.
+            if (action.paste !== undefined && !action.paste.includes('\n')) await untilHeard('what was pasted');
             await pause(KEYS_APART);
         }
-        for (const name of keys) {
-            key(name);
-            expected.push(KEY_ECHO[name], ...(name === 'BackSpace' ? [typed.at(-1)] : []));
-            await pause(KEYS_APART);
-        }
-        const last = index === steps.length - 1;
-        expected.push(...pieces[index + 1], ...(last ? ['[The program has ended: press Enter to start it again. / Il programma è terminato: premi Invio per riavviarlo.]'] : []));
-        await untilHeard(`what the program wrote after answer ${index + 1} (${typed})`);
+        expected.push(...pieces[index + 1], ...(index === steps.length - 1 ? [ENDED] : []));
+        await untilHeard(`what the program wrote after answer ${index + 1} (${JSON.stringify(answer)})`);
     }
     await pause(1500);  // anything heard twice would come now
     compare(heard(), expected, true);
-    return { keys: expected.length - pieces.flat().length - 1, lines: pieces.flat().length };
+    return { keys, lines: pieces.flat().length, written, answers };
+}
+
+// What was typed before a BackSpace: the step's text.
+const typed = (actions) => actions.find((action) => typeof action === 'string' && !KEY_ECHO[action]) ?? '';
+
+// The session read back with the reading keys: Orca's browse mode, one line down at a time from
+// the answer field through the session's log to the footer. Each line of the session must be
+// heard once, in order, the answer on its prompt's line, and nothing else (no announcement left
+// behind). Orca may read a line in parts, end it with a period, and say "blank" for some blank
+// lines and not others (Chromium): words are compared, blank lines left out.
+async function readBack({ written, answers }) {
+    const words = (lines) => lines.filter((line) => !/^(blank\.?)?$/.test(line.trim())).join(' ')
+        .replace(/[\s.]+/g, ' ').replace(/ (?=\])/g, '').trim();
+    const lines = written.flatMap((piece, at) => `${piece.replace(/\n$/, '')}${at < answers.length ? answers[at] : ''}`.split('\n'));
+    const expected = words([...lines, ENDED]);
+    const before = spoken().length;
+    key('Insert+a');  // Orca's browse mode
+    await until('browse mode', () => spoken().slice(before).includes('Browse mode'));
+    const FOOTER = /licences \/ licenze/;
+    for (let down = 0; down < 200 && !spoken().slice(before).some((line) => FOOTER.test(line)); down += 1) {
+        key('Down');
+        await pause(200);
+    }
+    const read = spoken().slice(before);
+    const start = read.findIndex((line) => line.includes('Session / Sessione'));
+    const heard = words(read.slice(start + 1, read.findIndex((line, at) => at > start && /^leaving region|licences \/ licenze/.test(line))));
+    if (start < 0 || heard !== expected) {
+        const at = [...heard].findIndex((char, i) => char !== expected[i]);
+        throw new Error(`read back differs at character ${at}:\n  heard:    ${heard.slice(at, at + 120)}\n  expected: ${expected.slice(at, at + 120)}`);
+    }
+    return lines.filter((line) => line.trim() !== '').length + 1;
 }
 
 const VALUES = ['5', '2.5', '0.1', '12', '1.525', '100', '0.375', '7'];
 const SESSIONS = {
-    'ten answers': ['1', '2', '5', '0', '2', '2.5', '0', '1', '0100000010101', ['12', 'BackSpace', 'Return']],
-    '50 passes': ['1', ...Array.from({ length: 50 }, (_, pass) => ['2', VALUES[pass % VALUES.length], pass < 49 ? '0' : '9']).flat()],
+    'ten answers, read back': { readBack: true, steps: ['1', '2', '5', '0', '2', '2.5', '0', '1', '0100000010101',
+        { answer: '1', actions: ['12', 'BackSpace', 'Return'] }] },
+    '50 passes in Italian': { steps: ['2', ...Array.from({ length: 50 }, (_, pass) => ['2', VALUES[pass % VALUES.length], pass < 49 ? '0' : '9']).flat()] },
+    pastes: { steps: ['1', '2', { answer: '12.5', actions: [{ paste: '12.5', heard: '12.5' }, 'Return'] }, '0', '2',
+        { answer: '1'.repeat(3000), actions: [{ paste: '1'.repeat(3000), heard: 'pasted: 3,000 characters / incollati: 3000 caratteri' }, 'Return'] },
+        { answer: '0\n2\n0.1', actions: [{ paste: '0\n2\n0.1\n', heard: 'pasted: 8 characters, 3 lines / incollati: 8 caratteri, 3 righe' }] }, '9'] },
 };
 
 let failures = 0;
 const folder = mkdtempSync(join(tmpdir(), 'fp-page-'));
 copyFileSync(pagePath, join(folder, 'floating_point.html'));
 try {
-    for (const [name, steps] of Object.entries(SESSIONS).filter(([name]) => name.includes(process.env.FP_SESSION ?? ''))) {
+    for (const [name, session] of Object.entries(SESSIONS).filter(([name]) => name.includes(process.env.FP_SESSION ?? ''))) {
         const began = Date.now();
         try {
             await openDesktop(pathToFileURL(join(folder, 'floating_point.html')).href, name);
-            const { keys, lines } = await hear(steps);
-            console.log(`${engine}: ${name}: ${keys} keys and ${lines} lines of output, each heard once, in ${Date.now() - began} ms`);
+            const heard = await hear(session.steps);
+            const readLines = session.readBack ? `, then ${await readBack(heard)} lines read back` : '';
+            console.log(`${engine}: ${name}: ${heard.keys} keys echoed once and ${heard.lines} lines of output heard once${readLines}, in ${Date.now() - began} ms`);
         } catch (error) {
             console.log(`FAIL (${engine}): ${name}: ${error.message}`);
             failures += 1;
