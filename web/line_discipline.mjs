@@ -62,11 +62,16 @@ export function unchangedStart(old, line) {
 }
 
 export class LineDiscipline {
-    constructor(echo) {
+    // `taken` is told of each line as the screen showed it when it was handed over, once the
+    // program reads it (a line typed ahead waits for its read).
+    constructor(echo, taken = () => {}) {
         this.echo = echo;  // writes text to the screen
+        this.taken = taken;
         this.line = '';    // the line being typed
         this.shown = '';   // the line as the screen shows it
-        this.ready = [];   // bytes handed over and not read yet; empty: the end of input; null: interrupted
+        // what was handed over and not read yet, each { bytes, shown }: bytes empty for the end
+        // of input, null for an interrupt; shown null for bytes fed past the editing
+        this.ready = [];
         this.reader = null;
     }
 
@@ -82,32 +87,30 @@ export class LineDiscipline {
 
     enter() {
         this.echo('\r\n');
-        this.handOver(`${this.line}\n`);
+        this.handOver(new TextEncoder().encode(`${this.line}\n`));
     }
 
     // Ctrl-D: the line without a line end, or on an empty line the end of the input.
     endOfInput() {
-        this.handOver(this.line);
+        this.handOver(new TextEncoder().encode(this.line));
     }
 
     // Ctrl-C with nothing selected: the line is dropped and the program stops, as at a terminal.
     interrupt() {
-        this.line = '';
-        this.shown = '';
         this.echo('^C\r\n');
-        this.ready.push(null);
-        this.wakeReader();
+        this.handOver(null, `${this.shown}^C`);
     }
 
-    handOver(text) {
+    handOver(bytes, shown = this.shown) {
         this.line = '';
         this.shown = '';
-        this.feed(new TextEncoder().encode(text));
+        this.ready.push({ bytes, shown });
+        this.wakeReader();
     }
 
     // Bytes for the program as they are, past the editing (the tests' transcripts).
     feed(bytes) {
-        this.ready.push(bytes);
+        this.ready.push({ bytes, shown: null });
         this.wakeReader();
     }
 
@@ -115,7 +118,9 @@ export class LineDiscipline {
         if (this.reader !== null && this.ready.length > 0) {
             const resolve = this.reader;
             this.reader = null;
-            resolve(this.ready.shift());
+            const { bytes, shown } = this.ready.shift();
+            if (shown !== null) this.taken(shown);
+            resolve(bytes);
         }
     }
 

@@ -80,10 +80,10 @@ class Session {
         showNow(this.terminal, text);
     }
 
-    // A line handed over, in the printed session (with the line end it had, if any) and in the log.
+    // A line handed over, in the printed session (with the line end it had, if any) as the
+    // screen shows it; the log takes it once the program reads it.
     answered(line, lineEnd = '\n') {
         this.text.add(line + lineEnd);
-        this.log.answered(line);
     }
 
     // What the program wrote since it last waited, shown in one piece: it writes line by line.
@@ -96,7 +96,8 @@ class Session {
     start() {
         this.runs += 1;
         if (this.runs > 1) this.say(runNumber(this.runs), SEPARATOR_FRAME);
-        const discipline = this.discipline = new LineDiscipline((text) => showNow(this.terminal, text));
+        const discipline = this.discipline = new LineDiscipline((text) => showNow(this.terminal, text),
+                                                                (shown) => this.log.answered(shown));
         const output = [];
         const written = [];  // since the program last waited for input
         let firstRead = this.runs === 1;

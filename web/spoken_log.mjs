@@ -29,12 +29,15 @@ function piece(...parts) {
     return paragraph;
 }
 
+// A count with its thousands marked, alike in every engine (10,485,772 and 10.485.772).
+const grouped = (number, mark) => String(number).replace(/\B(?=(\d{3})+$)/g, mark);
+
 // A paste is not spelled out: a short one is heard as it is, a long one as its size.
 const PASTE_HEARD_WHOLE = 80;  // characters
 const pasteHeard = (text) => {
     const lines = text.replace(/(\r\n|\r|\n)$/, '').split(/\r\n|\r|\n/).length;  // a last line end ends a line
     if (lines === 1 && text.length <= PASTE_HEARD_WHOLE) return [text];
-    const count = (number, en, it) => ({ en: `${number.toLocaleString('en')} ${en}`, it: `${number.toLocaleString('it')} ${it}` });
+    const count = (number, en, it) => ({ en: `${grouped(number, ',')} ${en}`, it: `${grouped(number, '.')} ${it}` });
     const characters = count(text.length, 'characters', 'caratteri');
     const rows = count(lines, 'lines', 'righe');
     return [{ en: `pasted: ${characters.en}${lines > 1 ? `, ${rows.en}` : ''}`, it: `incollati: ${characters.it}${lines > 1 ? `, ${rows.it}` : ''}` }];

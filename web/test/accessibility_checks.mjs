@@ -4,7 +4,7 @@
 // the cursor shows and the answer field's own text does not.
 import { readFileSync } from 'node:fs';
 import { join, resolve } from 'node:path';
-import { pause, toMenu, typeAnswers, waitForPrompt } from './page_driver.mjs';
+import { newRun, pause, pressWithControl, throughClipboard, toMenu, typeAnswers, waitForPrompt } from './page_driver.mjs';
 
 const AXE = readFileSync(join(resolve(process.env.FP_NODE_MODULES), 'axe-core/axe.min.js'), 'utf8');
 
@@ -98,4 +98,26 @@ export async function checkSpokenSession({ page, fail }) {
         || !once('The binary number is: 0|10000001|01110000000000000000000')) {
         fail(`the screen reader's view: terminal hidden ${hidden}, announcement left ${JSON.stringify(left)}, log ${JSON.stringify(log)}`);
     }
+    await aThousandPassesPasted(page, fail);
+}
+
+// A thousand passes pasted at the restart question: the paste's size and then every pass heard,
+// in order, in one announcement, and every answer in the log on its prompt's line.
+async function aThousandPassesPasted(page, fail) {
+    const passes = 1000;
+    await throughClipboard(page, 'KeyC', '0\n2\n1\n'.repeat(passes));
+    await page.evaluate(() => { window.announced = []; });
+    await pressWithControl(page, 'KeyV');
+    await waitForPrompt(page);
+    const { announced, answered } = await page.evaluate(async () => {
+        await new Promise((resolve) => setTimeout(resolve, 100));
+        const log = document.getElementById('session-log').innerText.split('\n');
+        return { announced: window.announced, answered: log.filter((line) => line === 'Insert decimal value: 1').length };
+    });
+    const results = announced.join('\n').split('\n').filter((line) => line === 'The binary number is: 0|01111111|00000000000000000000000');
+    if (announced.length !== 1 || !announced[0].startsWith('pasted: 6,000 characters, 3,000 lines / incollati: 6.000 caratteri, 3.000 righe\n')
+        || results.length !== passes || answered < passes) {
+        fail(`${passes} passes pasted: ${announced.length} announcements (${JSON.stringify(announced[0]?.slice(0, 100))}), ${results.length} results heard, ${answered} answers in the log`);
+    }
+    await newRun(page);  // the terminal keeps fewer rows than these passes wrote
 }

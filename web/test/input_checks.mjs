@@ -172,6 +172,11 @@ export const checkHelp = (onTouch) => async function checkHelp({ page, fail }) {
     if (help.includes('Ctrl-D') === onTouch || help.includes('Fine input') !== onTouch) fail(`the help: ${help}`);
     const label = await page.evaluate(() => document.getElementById('answer').getAttribute('aria-label'));
     if (label !== 'Your answer / La tua risposta') fail(`the answer's label: ${label}`);
+    // On a touch screen the End input button is a fingertip's size, in the lower part where a thumb reaches.
+    const button = await page.evaluate(() => document.getElementById('end-of-input').getBoundingClientRect().toJSON());
+    if (onTouch && (button.width < 44 || button.height < 44 || button.top < 0.75 * await page.evaluate(() => innerHeight))) {
+        fail(`the End input button: ${JSON.stringify(button)}`);
+    }
 };
 
 // A tap on the terminal gives the answer field the focus anew, which raises a keyboard that

@@ -25,8 +25,10 @@ const layout = (page) => page.evaluate(async () => {
         width: innerWidth, font: terminal.options.fontSize, devicePixels: terminal.options.fontSize * devicePixelRatio,
         cols: terminal.cols, rows: terminal.rows, scale: window.visualViewport.scale,
         // the width is filled (less the 8 px scrollbar), nothing scrolls sideways, the cursor's row
-        // shows whole above what covers the page, and the answer field sits on the cursor
-        fits: terminal.element.parentElement.clientWidth - screen.width < cell.width + 9
+        // shows whole above what covers the page, the answer field sits on the cursor, and the
+        // help shows (it may scroll)
+        fits: terminal.element.parentElement.clientWidth - screen.width < cell.width + 11
+            && [...document.querySelectorAll('header p')].some((help) => help.offsetParent !== null && help.getBoundingClientRect().height > 0)
             && document.documentElement.scrollWidth <= innerWidth && screen.right <= innerWidth + 0.5
             && row < terminal.rows && screen.top + (row + 1) * cell.height <= visible + 1
             && Math.abs(field.left - screen.left - cursorX * cell.width) < 1 && Math.abs(field.top - screen.top - row * cell.height) < 1,

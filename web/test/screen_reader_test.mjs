@@ -224,7 +224,7 @@ const SESSIONS = {
         { answer: '1', actions: ['12', 'BackSpace', 'Return'] }] },
     '50 passes in Italian': { steps: ['2', ...Array.from({ length: 50 }, (_, pass) => ['2', VALUES[pass % VALUES.length], pass < 49 ? '0' : '9']).flat()] },
     pastes: { steps: ['1', '2', { answer: '12.5', actions: [{ paste: '12.5', heard: '12.5' }, 'Return'] }, '0', '2',
-        { answer: '1'.repeat(3000), actions: [{ paste: '1'.repeat(3000), heard: 'pasted: 3,000 characters / incollati: 3000 caratteri' }, 'Return'] },
+        { answer: '1'.repeat(3000), actions: [{ paste: '1'.repeat(3000), heard: 'pasted: 3,000 characters / incollati: 3.000 caratteri' }, 'Return'] },
         { answer: '0\n2\n0.1', actions: [{ paste: '0\n2\n0.1\n', heard: 'pasted: 8 characters, 3 lines / incollati: 8 caratteri, 3 righe' }] }, '9'] },
 };
 
