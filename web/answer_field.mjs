@@ -3,8 +3,8 @@
 // way, with or without key events; whatever they did, the field's text is the line being typed.
 // After each change the field reports the line (`edited`), and each line break in it, from
 // Enter or in a pasted text, ends a line (`entered`). Keys that mean something to a terminal
-// line are taken here: Ctrl-D (`endOfInput`), Ctrl-U (the line erased) and Ctrl-C without a
-// selection (`interrupt`). Keys that would move the caret do nothing, so what is typed always
+// line are taken here: Ctrl-D (`endOfInput`), Ctrl-U (the line erased) and Ctrl-C with nothing
+// selected, on the terminal or in the field (`interrupt`). Keys that would move the caret do nothing, so what is typed always
 // goes to the end of the line; Tab leaves the field, as it leaves any text field.
 
 import { cutAt } from './line_discipline.mjs';
@@ -39,6 +39,20 @@ export class AnswerField {
         field.addEventListener('compositionend', () => this.take(this.held + field.value));
         field.addEventListener('keydown', (event) => this.key(event));
         field.addEventListener('paste', (event) => this.paste(event));
+        field.addEventListener('copy', (event) => this.copy(event));
+    }
+
+    hasOwnSelection() {
+        return this.field.selectionStart !== this.field.selectionEnd;
+    }
+
+    // The field's own selection is copied as the browser copies it, but for the start of a long
+    // line that the field no longer holds: a selection from the field's start copies it too.
+    copy(event) {
+        const { value, selectionStart, selectionEnd } = this.field;
+        if (this.held === '' || selectionStart !== 0 || selectionEnd === 0) return;
+        event.clipboardData.setData('text/plain', this.held + value.slice(0, selectionEnd));
+        event.preventDefault();
     }
 
     // The text of the line as it now stands, line breaks included: each complete line is handed
@@ -48,7 +62,9 @@ export class AnswerField {
             this.reports.edited(text);  // shown while it is composed, as typed
             return;
         }
-        const lines = text.replace(CONTROLS, '').split(LINE_BREAK);
+        // A lone surrogate (a paste may hold one) is what the program gets for it, U+FFFD,
+        // which every engine shows alike.
+        const lines = text.replace(CONTROLS, '').toWellFormed().split(LINE_BREAK);
         const rest = lines.pop();
         for (const line of lines) {
             this.reports.edited(line);
@@ -81,7 +97,7 @@ export class AnswerField {
             event.preventDefault();
             this.clear();
             this.take('');
-        } else if (name === 'Ctrl-C' && !this.hasSelection()) {
+        } else if (name === 'Ctrl-C' && !this.hasSelection() && !this.hasOwnSelection()) {
             event.preventDefault();
             this.reports.interrupt();
             this.clear();

@@ -31,7 +31,20 @@ const SHOWN_AT_MOST = 4096;
 const END_SHOWN = 2000;
 const blanks = (text) => text.replace(/[\t\v\f]/g, ' ');
 
-export function shownLine(line) {
+// A line that starts with combining marks or format characters (direction marks) would join
+// them to the prompt's last cell: format characters at its start are not shown, and a combining
+// mark there is shown on a dotted circle, as a mark alone is written.
+const LEADING_ZERO_WIDTH = /^(?:(?!\u00ad)[\p{Mn}\p{Me}\p{Cf}])+/u;
+const FORMAT = /(?!\u00ad)\p{Cf}/gu;
+function onItsOwnBase(line) {
+    const leading = LEADING_ZERO_WIDTH.exec(line)?.[0];
+    if (!leading) return line;
+    const marks = leading.replace(FORMAT, '');
+    return `${marks === '' ? '' : '\u25cc'}${marks}${line.slice(leading.length)}`;
+}
+
+export function shownLine(text) {
+    const line = onItsOwnBase(text);
     if (line.length <= SHOWN_AT_MOST) return blanks(line);
     const head = line.slice(0, cutAt(line, END_SHOWN));
     const tail = line.slice(cutAt(line, line.length - END_SHOWN));
@@ -39,9 +52,15 @@ export function shownLine(line) {
     return `${blanks(head)} [... ${left} characters not shown / caratteri non mostrati ...] ${blanks(tail)}`;
 }
 
-// Moves back over `text` (reverse wraparound takes the cursor up a wrapped row) and clears from
-// there to the end of the screen.
-const erase = (text) => (text === '' ? '' : '\b'.repeat(columns(text)) + '\x1b[J');
+// A change of the line on the screen: back over what changed (reverse wraparound takes the
+// cursor up a wrapped row), the new text, and what is left of the old cleared to the end of the
+// screen. The clearing comes after the new text: where it starts in the first column of a row
+// that continues the one above, the terminal would end the continuation, and Backspace could no
+// longer go up to that row. For the same reason a change that leaves the end of the line on a
+// row's first column starts one character earlier, which is written again: then the cursor waits
+// at the end of the row above.
+const ERASE_BELOW = '\x1b[J';
+const change = (old, line) => (old === '' ? line : `${'\b'.repeat(columns(old))}${line}${ERASE_BELOW}`);
 
 // The length of the start that two lines share and that stays on the screen as it is: never half
 // a surrogate pair, and never a character whose combining marks change, which is written again.
@@ -61,6 +80,13 @@ export function unchangedStart(old, line) {
     return kept;
 }
 
+// Where the character before `at` starts, its combining marks with it.
+function characterBefore(text, at) {
+    let start = cutAt(text, at - 1);
+    while (start > 0 && startsWithMark(text, start)) start = cutAt(text, start - 1);
+    return start;
+}
+
 export class LineDiscipline {
     // `taken` is told of each line as the screen showed it when it was handed over, once the
     // program reads it (a line typed ahead waits for its read).
@@ -78,11 +104,12 @@ export class LineDiscipline {
     // The line as it now stands: the screen shows it, changed where it changed.
     edit(line) {
         const shown = shownLine(line);
-        const kept = unchangedStart(this.shown, shown);
-        const change = erase(this.shown.slice(kept)) + shown.slice(kept);
+        let kept = unchangedStart(this.shown, shown);
+        if (kept > 0 && kept === shown.length && kept < this.shown.length) kept = characterBefore(shown, kept);
+        const echoed = change(this.shown.slice(kept), shown.slice(kept));
         this.line = line;
         this.shown = shown;
-        if (change !== '') this.echo(change);
+        if (echoed !== '') this.echo(echoed);
     }
 
     enter() {

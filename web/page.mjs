@@ -10,6 +10,9 @@ import { runProgram } from './wasi.mjs';
 const ENDED = { en: 'The program has ended: press Enter to start it again.', it: 'Il programma è terminato: premi Invio per riavviarlo.' };
 const ENDED_FRAME = ['\r\n[', ']\r\n'];
 const runNumber = (run) => ({ en: `run ${run}`, it: `esecuzione ${run}` });
+const INTERRUPTED = { en: 'Ctrl-C interrupted the program; to copy, select the text first.',
+                      it: 'Ctrl-C ha interrotto il programma; per copiare, seleziona prima il testo.' };
+const INTERRUPTED_FRAME = ['[', ']\r\n'];
 const SEPARATOR_FRAME = ['\r\n──────── ', ' ────────\r\n\r\n'];
 
 // The session as text, for printing (the screen keeps only its last rows): what the program
@@ -151,6 +154,7 @@ class Session {
         if (!this.discipline) return;
         this.answered(`${this.discipline.shown}^C`);
         this.discipline.interrupt();
+        this.say(INTERRUPTED, INTERRUPTED_FRAME);
     }
 }
 

@@ -77,6 +77,12 @@ function keepFocus(terminal, container, field) {
         if (document.activeElement === field) field.blur();
         focusField();
     });
+    // A click elsewhere on the page (the heading, the help) brings the keys back to the answer,
+    // unless it went to the licences or a button, or selected text to copy.
+    document.addEventListener('click', (event) => {
+        if (container.contains(event.target) || event.target.closest('footer, button')) return;
+        if (document.getSelection().isCollapsed) focusField();
+    });
     // The terminal's cursor looks as if the terminal had the focus while the field has it.
     const showCursor = () => {
         terminal.options.cursorInactiveStyle = document.activeElement === field ? 'block' : 'outline';

@@ -47,7 +47,8 @@ try {
     await onPage(browser, url, desktop, [
         dialogue.checkTranscripts, dialogue.checkTypedSessions, dialogue.checkHostileInput,
         input.checkPaths(webkit ? input.PATHS_OF_KEYS : [...input.PATHS_OF_KEYS, ...input.PATHS_WITH_EVENTS_OF_ITS_OWN]),
-        input.checkCopy, input.checkEndAndRestart, input.checkInterrupt, input.checkTab, input.checkHelp(false), checkSpokenSession,
+        input.checkCopy, input.checkEndAndRestart, input.checkCtrlC, input.checkTab, input.checkClickOnThePage,
+        input.checkCompositionShown, input.checkLinesThatShowOddly, input.checkHelp(false), checkSpokenSession,
         layout.checkResize, ...(webkit ? [] : [layout.checkPrint, layout.checkZoom]), checkAccessibility,
     ]);
     await onPage(browser, layout.pageWithFirstScript(url, layout.withoutWebAssembly), desktop, [layout.checkWithoutWebAssembly]);

@@ -7,6 +7,26 @@ import { decimalPasses, edit, pause, pressWithControl, runLines, status, through
 const RESULTS = { '5.75': '0|10000001|01110000000000000000000', '0.1': '0|01111011|10011001100110011001100',
                   '1.525': '0|01111111|10000110011001100110011', 5: '0|10000001|01000000000000000000000' };
 
+// An input method's composition, each text in turn, not committed yet; then committed. Chromium
+// composes through the DevTools protocol; elsewhere the page gets the events a browser sends.
+async function composeWithoutCommit({ page, cdp }, texts) {
+    if (cdp) {
+        for (const text of texts) await cdp.send('Input.imeSetComposition', { text, selectionStart: text.length, selectionEnd: text.length });
+        return;
+    }
+    await page.evaluate((all) => {
+        const field = document.getElementById('answer');
+        field.dispatchEvent(new CompositionEvent('compositionstart'));
+        for (const data of all) {
+            field.value = data;
+            field.dispatchEvent(new InputEvent('input', { inputType: 'insertCompositionText', data, isComposing: true }));
+        }
+    }, texts);
+}
+
+const commitComposition = ({ page, cdp }, text) => (cdp ? cdp.send('Input.insertText', { text })
+    : page.evaluate((data) => document.getElementById('answer').dispatchEvent(new CompositionEvent('compositionend', { data })), text));
+
 // What the learner does, step by step. Chromium's key code 229 and composition are its own
 // input events (DevTools protocol); elsewhere they are the page's, over the browser's editing.
 const STEPS = {
@@ -42,20 +62,9 @@ const STEPS = {
             await cdp.send('Input.dispatchKeyEvent', { type: 'keyUp', ...key });
         }
     },
-    async compose({ page, cdp }, texts) {
-        if (cdp) {
-            for (const text of texts) await cdp.send('Input.imeSetComposition', { text, selectionStart: text.length, selectionEnd: text.length });
-            return cdp.send('Input.insertText', { text: texts.at(-1) });
-        }
-        return page.evaluate((all) => {
-            const field = document.getElementById('answer');
-            field.dispatchEvent(new CompositionEvent('compositionstart'));
-            for (const data of all) {
-                field.value = data;
-                field.dispatchEvent(new InputEvent('input', { inputType: 'insertCompositionText', data, isComposing: true }));
-            }
-            field.dispatchEvent(new CompositionEvent('compositionend', { data: all.at(-1) }));
-        }, texts);
+    async compose(context, texts) {
+        await composeWithoutCommit(context, texts);
+        await commitComposition(context, texts.at(-1));
     },
 };
 
@@ -69,8 +78,8 @@ const PATHS = [
     ['a composition, a character taken back in it', '5.75', ['compose', ['5', '5.', '5.7', '5.79', '5.7', '5.75']], ['press', 'Enter']],
     ['Ctrl-V', '5.75', ['paste', '5.75\n']],
     ['Ctrl-U, Backspace', '5.75', ['type', '99'], ['ctrl', 'KeyU'], ['type', '5.79'], ['press', 'Backspace'], ['type', '5\n']],
-    ['keys that mean nothing', '1.525', ['type', '1.5'], ['press', 'ArrowLeft', 'ArrowLeft', 'Home', 'ArrowUp', 'ArrowDown',
-                                                         'PageUp', 'Delete', 'F2', 'End', 'ArrowRight'], ['type', '25\n']],
+    ['keys that mean nothing', '1.525', ['type', '1.5'], ['press', 'End', 'ArrowRight', 'ArrowLeft', 'ArrowLeft', 'Home',
+                                                         'ArrowUp', 'ArrowDown', 'PageUp', 'Delete', 'F2'], ['type', '25\n']],
     ['Ctrl-D on a line with text, then Enter', '5', ['type', '5'], ['ctrl', 'KeyD'], ['pause'], ['press', 'Enter']],
     ['the End input button on a line with text, then Enter', '5', ['type', '5'], ['tap', '#end-of-input'], ['pause'],
      ['press', 'Enter']],
@@ -103,10 +112,15 @@ export async function checkCopy({ page, fail }) {
     const menuCopy = await page.evaluate(() => {
         const { terminal } = window.floatingPoint;
         const row = terminal.buffer.active.baseY + terminal.buffer.active.cursorY - 4;
-        terminal.selectLines(row, row);
+        terminal.selectLines(row + 2, row + 3);  // two rows, each with a trailing blank
         const copy = new ClipboardEvent('copy', { clipboardData: new DataTransfer(), bubbles: true });
         terminal.textarea.dispatchEvent(copy);
         return copy.clipboardData.getData('text/plain');
+    });
+    await page.evaluate(() => {
+        const { terminal } = window.floatingPoint;
+        const row = terminal.buffer.active.baseY + terminal.buffer.active.cursorY - 4;
+        terminal.selectLines(row, row);
     });
     await pressWithControl(page, 'KeyC');
     const copied = await throughClipboard(page, 'KeyV');
@@ -117,7 +131,10 @@ export async function checkCopy({ page, fail }) {
         return document.getElementById('answer').value;
     });
     const line = 'Press 0 to continue, another to esc:';
-    if (copied !== line || menuCopy !== line || menuPaste !== '00') fail(`copied ${JSON.stringify([copied, menuCopy, menuPaste])}`);
+    const rows = 'Vuoi eseguire nuovamente il programma?\n0 per continuare, qualsiasi altro tasto per uscire:';
+    if (copied !== line || menuCopy !== rows || menuPaste !== '00') {
+        fail(`copied ${JSON.stringify([copied, menuCopy, menuPaste])}`);
+    }
     await pressWithControl(page, 'KeyU');
 }
 
@@ -139,17 +156,113 @@ export async function checkEndAndRestart({ page, fail }) {
     if (await page.evaluate(() => window.floatingPoint.runs) !== runs) fail('a key other than Enter restarts the program');
     await page.keyboard.press('Enter');
     await waitForPrompt(page);
-    if (await page.evaluate(() => document.getElementById('answer').value) !== '') fail('what was typed before Enter stays');
+    const [shown] = await cursorRows(page);
+    const underSeparator = await page.evaluate(() => {
+        const buffer = window.floatingPoint.terminal.buffer.active;
+        const rows = [...Array(buffer.length).keys()].map((at) => buffer.getLine(at).translateToString(true).trimEnd());
+        const separator = rows.findLastIndex((row) => row.startsWith('──────── run '));
+        return rows.slice(separator + 1, separator + 3);
+    });
+    if (underSeparator.join('|') !== '|Select the languages/Seleziona la lingua:') fail(`under the separator: ${JSON.stringify(underSeparator)}`);
+    await typeAnswers(page, ['1']);
+    const lines = await runLines(page);
+    if (shown !== '--------------------------------->Choose/Scelta:' || lines[4] !== '--------------------------------->Choose/Scelta: 1'
+        || lines[6] !== 'Press 1 to convert binary-decimal') {
+        fail(`what was typed before the restart reaches the new run: ${JSON.stringify([shown, ...lines.slice(4, 7)])}`);
+    }
 }
 
-// Ctrl-C with nothing selected interrupts the program, as at a terminal.
-export async function checkInterrupt({ page, fail }) {
+// Ctrl-C over the answer's own text (selected with Ctrl-A or a long press) copies it and the program goes on; with
+// nothing selected it interrupts the program, as at a terminal, and the page says so in both
+// languages, and that copying needs a selection.
+export async function checkCtrlC({ page, fail }) {
     await waitForPrompt(page);
     await page.keyboard.type('12');
+    await page.evaluate(() => document.getElementById('answer').select());  // as Ctrl-A or a long press selects
+    await pressWithControl(page, 'KeyC');
+    const copied = await throughClipboard(page, 'KeyV');
+    const running = await page.evaluate(() => {
+        const field = document.getElementById('answer');
+        field.setSelectionRange(field.value.length, field.value.length);
+        return window.floatingPoint.discipline !== null;
+    });
+    if (copied !== '12' || !running) fail(`Ctrl-C over the answer's text: copied ${JSON.stringify(copied)}, the program still running ${running}`);
     await pressWithControl(page, 'KeyC');
     await waitForEnd(page);
-    if (await status(page) !== 130 || !(await runLines(page)).some((line) => line.endsWith('Scelta: 12^C'))) fail('Ctrl-C');
+    const said = await page.evaluate(() => window.floatingPoint.text.toString());
+    const message = '[Ctrl-C interrupted the program; to copy, select the text first. / '
+        + 'Ctrl-C ha interrotto il programma; per copiare, seleziona prima il testo.]';
+    if (await status(page) !== 130 || !(await runLines(page)).some((line) => line.endsWith('Scelta: 12^C')) || !said.includes(`12^C\n${message}\n`)) {
+        fail(`Ctrl-C with nothing selected: status ${await status(page)}, ${JSON.stringify(said.slice(-300))}`);
+    }
     await page.keyboard.press('Enter');
+}
+
+// The text an input method composes shows on the answer's line as it is composed, before it
+// is committed.
+export async function checkCompositionShown(context) {
+    const { page, fail } = context;
+    await toMenu(page);
+    await typeAnswers(page, ['2']);
+    await composeWithoutCommit(context, ['5', '5.', '5.7']);
+    const [composing] = await cursorRows(page);
+    await commitComposition(context, '5.75');
+    await page.keyboard.press('Enter');
+    await waitForPrompt(page);
+    if (composing !== 'Insert decimal value: 5.7') fail(`while an input method composes, the line shows ${JSON.stringify(composing)}`);
+}
+
+// A click on the heading or the help gives the keys back to the answer.
+export async function checkClickOnThePage({ page, fail }) {
+    await toMenu(page);
+    for (const selector of ['h1', 'header p']) {
+        await page.click(selector);
+        await page.keyboard.type('2');
+        const line = await page.evaluate(() => window.floatingPoint.discipline.line);
+        await page.keyboard.press('Backspace');
+        if (line !== '2') fail(`a key after a click on ${selector} reaches the answer as ${JSON.stringify(line)}`);
+    }
+}
+
+// The prompt's row as the screen shows it, and the row below.
+const cursorRows = (page) => page.evaluate(async () => {
+    const { terminal } = window.floatingPoint;
+    await new Promise((resolve) => terminal.write('', resolve));
+    const buffer = terminal.buffer.active;
+    const row = buffer.baseY + buffer.cursorY;
+    const text = (at) => buffer.getLine(at)?.translateToString(true).trimEnd() ?? '';
+    const start = [...Array(row + 1).keys()].reverse().find((at) => !buffer.getLine(at).isWrapped);
+    return [text(start), text(start + 1), text(start + 2)];
+});
+
+// What a line shows that a terminal could not put on the prompt's row as typed: a combining
+// mark or a direction mark at its start leaves the prompt as it was, a mark shown on a dotted
+// circle, and Backspace takes it all back; a lone surrogate shows as U+FFFD, what the program
+// gets; a line that wraps onto a second row is erased from both by Backspace and by Ctrl-U.
+export async function checkLinesThatShowOddly({ page, fail }) {
+    await toMenu(page);
+    const [prompt] = await cursorRows(page);
+    const cases = [['a combining mark', '\u0301', `${prompt} \u25cc\u0301`], ['a direction mark', '\u200f', prompt],
+                   ['a lone surrogate', '\ud800', `${prompt} \ufffd`]];
+    for (const [what, typed, shown] of cases) {
+        await edit(page, 'insertText', typed);
+        const [withIt] = await cursorRows(page);
+        await page.keyboard.press('Backspace');
+        const [after] = await cursorRows(page);
+        if (withIt !== shown || after !== prompt) fail(`${what} at the start of a line: shows ${JSON.stringify(withIt)}, then ${JSON.stringify(after)}`);
+        await pressWithControl(page, 'KeyU');
+    }
+    await page.evaluate(() => window.floatingPoint.terminal.resize(60, window.floatingPoint.terminal.rows));
+    const pattern = '01000000101000000000000000000000';  // with the prompt, more than a row
+    const backspaces = async () => { for (const _ of pattern) await page.keyboard.press('Backspace'); };
+    for (const [what, eraseAll] of [['Backspace', backspaces], ['Ctrl-U', () => pressWithControl(page, 'KeyU')]]) {
+        await page.keyboard.type(pattern);
+        const wrapped = await cursorRows(page);
+        await eraseAll();
+        const rows = await cursorRows(page);
+        if (wrapped[1] === '' || rows[0] !== prompt || rows[1] !== '') fail(`${what} over a wrapped line leaves ${JSON.stringify(rows)}`);
+    }
+    await page.evaluate(() => window.dispatchEvent(new Event('resize')));  // refitted to the window
 }
 
 // Tab leaves the terminal for what follows (the licences, or a field of the test's own: WebKit
@@ -183,13 +296,16 @@ export const checkHelp = (onTouch) => async function checkHelp({ page, fail }) {
 // was put away, and the End input button leaves the focus there.
 export async function checkTap({ page, fail }) {
     await page.evaluate(() => {
-        window.focusEvents = 0;
-        document.getElementById('answer').addEventListener('focus', () => { window.focusEvents += 1; });
+        const field = document.getElementById('answer');
+        window.refocused = 0;  // the field's focus given up for nothing and taken again, as only the tap does
+        let gaveUp = false;
+        field.addEventListener('blur', (event) => { gaveUp = event.relatedTarget === null; });
+        field.addEventListener('focus', () => { window.refocused += gaveUp ? 1 : 0; });
     });
     const screen = await page.evaluate(() => document.querySelector('#terminal .xterm-screen').getBoundingClientRect().toJSON());
     await page.touchscreen.tap(screen.x + screen.width / 2, screen.y + screen.height / 2);
     await page.tap('#end-of-input');
-    if (await page.evaluate(() => window.focusEvents < 1 || document.activeElement.id !== 'answer')) fail('a tap');
+    if (await page.evaluate(() => window.refocused < 1 || document.activeElement.id !== 'answer')) fail('a tap does not give the answer the focus anew');
     await waitForEnd(page);
     await page.keyboard.press('Enter');
 }

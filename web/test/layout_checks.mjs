@@ -7,7 +7,7 @@ import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
-import { decimalPasses, newRun, pause, typeAnswers } from './page_driver.mjs';
+import { decimalPasses, newRun, pause, pressWithControl, typeAnswers, waitForEnd } from './page_driver.mjs';
 
 export const phone = (width, height) => ({ width, height, isMobile: true, hasTouch: true, deviceScaleFactor: 3 });
 
@@ -30,6 +30,7 @@ const layout = (page) => page.evaluate(async () => {
         fits: terminal.element.parentElement.clientWidth - screen.width < cell.width + 11
             && [...document.querySelectorAll('header p')].some((help) => help.offsetParent !== null && help.getBoundingClientRect().height > 0)
             && document.documentElement.scrollWidth <= innerWidth && screen.right <= innerWidth + 0.5
+            && screen.right <= terminal.element.querySelector('.scrollbar.vertical').getBoundingClientRect().left + 0.5
             && row < terminal.rows && screen.top + (row + 1) * cell.height <= visible + 1
             && Math.abs(field.left - screen.left - cursorX * cell.width) < 1 && Math.abs(field.top - screen.top - row * cell.height) < 1,
     };
@@ -97,7 +98,9 @@ export async function checkTouch({ page, fail }, cdp) {
     await pause(200);
     const zoomed = await layout(page);
     await cdp.send('Emulation.setPageScaleFactor', { pageScaleFactor: 1 });
-    if (!allowed || zoomed.scale < 1.5 || zoomed.cols !== before.cols || zoomed.font !== before.font) fail('pinch-zoom');
+    if (!allowed || zoomed.scale < 1.5 || zoomed.cols !== before.cols || zoomed.rows !== before.rows || zoomed.font !== before.font) {
+        fail(`pinch-zoom: ${JSON.stringify([before, zoomed])}`);
+    }
     const shownFrom = () => page.evaluate(() => window.floatingPoint.terminal.buffer.active.viewportY);
     const bottom = await shownFrom();
     const { top, bottom: end } = await page.evaluate(() => document.querySelector('#terminal .xterm-screen').getBoundingClientRect().toJSON());
@@ -129,7 +132,10 @@ export async function checkCoveringKeyboard({ page, fail }) {
 export async function checkPrint({ page, fail }) {
     await page.setViewport({ width: 800, height: 400 });
     await decimalPasses(page, ['1.5', '2.5', '3.5', '4.5']);
-    await newRun(page);
+    await page.keyboard.type('12');
+    await pressWithControl(page, 'KeyC');
+    await waitForEnd(page);
+    await page.keyboard.press('Enter');
     await typeAnswers(page, ['1', '1', '0100000010101']);
     const folder = mkdtempSync(join(tmpdir(), 'fp-print-'));
     try {
@@ -140,8 +146,8 @@ export async function checkPrint({ page, fail }) {
         const pixels = pgm.subarray(pgm.length - pgm.toString('latin1', 0, 30).split(/\s+/).slice(1, 3).reduce((a, b) => a * b));
         const white = pixels.filter((grey) => grey >= 240).length / pixels.length;
         const darkest = pixels.reduce((least, grey) => Math.min(least, grey), 255);
-        const missing = ['Select the languages/Seleziona la lingua:', '0|01111111|10000000000000000000000', 'run 2 / esecuzione 2',
-                         'Final result: 5.25'].filter((line) => !text.includes(line));
+        const missing = ['Select the languages/Seleziona la lingua:', '0|01111111|10000000000000000000000', 'Scelta: 12^C',
+                         'run 2 / esecuzione 2', 'Final result: 5.25'].filter((line) => !text.includes(line));
         if (missing.length > 0 || white < 0.8 || darkest > 60) fail(`printed: ${white} white, ${darkest} darkest, no ${missing}`);
     } finally {
         rmSync(folder, { recursive: true });

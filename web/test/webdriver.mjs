@@ -32,6 +32,10 @@ function page(session) {
             up: (key) => keys(up(key)),
         },
         goto: (url) => call(`${session}/url`, 'POST', { url }),
+        async click(selector) {
+            const element = await call(`${session}/element`, 'POST', { using: 'css selector', value: selector });
+            await call(`${session}/element/${Object.values(element)[0]}/click`, 'POST', {});
+        },
         close: () => call(session, 'DELETE'),
         // The function runs in the page with the arguments, which must be JSON, as its result is.
         async evaluate(fn, ...args) {
