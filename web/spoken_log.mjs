@@ -13,6 +13,8 @@
 // The text as the screen shows it, without the terminal's carriage returns.
 const plain = (text) => text.replace(/\r\n?/g, '\n');
 const READER_SETTLES = 1000;  // ms
+const FOCUS_LOOKED_FOR = 100;  // ms
+const FOCUS_AWAITED = 10000;  // ms
 const ANNOUNCED_FOR = 2000;  // ms: long after the reader has taken its text
 
 // A piece of the log: texts, and the page's own messages with each language marked.
@@ -59,9 +61,14 @@ export class SpokenLog {
     // A screen reader takes no announcement from a page that is loading or in a window that is
     // not active: the first prompt waits until both are past and the reader has had a moment
     // (`listening`, after which the first `flush` announces it).
+    // The window's focus is looked for now and then, not awaited as an event: a window may be
+    // given the focus before the page listens for it, and a page in a window that never gets it
+    // (a test's) goes on after a while.
     async whenReaderListens() {
         if (document.readyState !== 'complete') await new Promise((resolve) => window.addEventListener('load', resolve, { once: true }));
-        if (!document.hasFocus()) await new Promise((resolve) => window.addEventListener('focus', resolve, { once: true }));
+        for (let waited = 0; !document.hasFocus() && waited < FOCUS_AWAITED; waited += FOCUS_LOOKED_FOR) {
+            await new Promise((resolve) => setTimeout(resolve, FOCUS_LOOKED_FOR));
+        }
         await new Promise((resolve) => setTimeout(resolve, READER_SETTLES));
     }
 
