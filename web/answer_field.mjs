@@ -35,8 +35,8 @@ export class AnswerField {
         this.held = '';  // the start of a long line, which the field no longer holds
         this.reports = { edited, entered, endOfInput, interrupt, pasted };
         this.hasSelection = hasSelection;
-        field.addEventListener('input', (event) => this.take(this.held + field.value, event.isComposing));
-        field.addEventListener('compositionend', () => this.take(this.held + field.value));
+        field.addEventListener('input', (event) => this.take(field.value, event.isComposing));
+        field.addEventListener('compositionend', () => this.take(field.value));
         field.addEventListener('keydown', (event) => this.key(event));
         field.addEventListener('paste', (event) => this.paste(event));
         field.addEventListener('copy', (event) => this.copy(event));
@@ -55,22 +55,25 @@ export class AnswerField {
         event.preventDefault();
     }
 
-    // The text of the line as it now stands, line breaks included: each complete line is handed
-    // on, the rest is the line being typed.
-    take(text, composing = false) {
+    // The field's text as it now stands, line breaks included, after the start that the field
+    // no longer holds, which was taken before and is not looked at again (Enter on a line of
+    // megabytes costs no more than on a short one): each complete line is handed on, the rest
+    // is the line being typed.
+    take(fieldText, composing = false) {
         if (composing) {
-            this.reports.edited(text);  // shown while it is composed, as typed
+            this.reports.edited(this.held + fieldText);  // shown while it is composed, as typed
             return;
         }
         // A lone surrogate (a paste may hold one) is what the program gets for it, U+FFFD,
         // which every engine shows alike.
-        const lines = text.replace(CONTROLS, '').toWellFormed().split(LINE_BREAK);
-        const rest = lines.pop();
+        const lines = fieldText.replace(CONTROLS, '').toWellFormed().split(LINE_BREAK);
+        const last = lines.pop();
         for (const line of lines) {
-            this.reports.edited(line);
+            this.reports.edited(this.held + line);
             this.reports.entered();
             this.held = '';
         }
+        const rest = this.held + last;
         this.keep(rest);
         this.reports.edited(rest);
     }
@@ -105,7 +108,7 @@ export class AnswerField {
             // Ends the line without a line break in the field, which a screen reader would take
             // for the caret moving to a new line and read that line.
             event.preventDefault();
-            this.take(`${this.held}${this.field.value}\n`);
+            this.take(`${this.field.value}\n`);
         } else if (CARET_KEYS.has(event.key)) {
             event.preventDefault();
         }
@@ -125,13 +128,13 @@ export class AnswerField {
         event.preventDefault();
         this.reports.pasted(text);
         const { value, selectionStart, selectionEnd } = this.field;
-        this.take(this.held + value.slice(0, selectionStart) + text + value.slice(selectionEnd));
+        this.take(value.slice(0, selectionStart) + text + value.slice(selectionEnd));
     }
 
     // Adds text at the end, as if it were pasted there (a paste that reached the terminal).
     append(text) {
         this.reports.pasted(text);
-        this.take(this.held + this.field.value + text);
+        this.take(this.field.value + text);
     }
 
     // Forgets the line without echoing anything: it was handed over, or the program has ended.

@@ -95,8 +95,9 @@ export class LineDiscipline {
         this.taken = taken;
         this.line = '';    // the line being typed
         this.shown = '';   // the line as the screen shows it
-        // what was handed over and not read yet, each { bytes, shown }: bytes empty for the end
-        // of input, null for an interrupt; shown null for bytes fed past the editing
+        // what was handed over and not read yet, each { bytes, shown }: bytes a text (encoded as
+        // the program reads it) or bytes, empty for the end of input, null for an interrupt;
+        // shown null for bytes fed past the editing
         this.ready = [];
         this.reader = null;
     }
@@ -114,12 +115,12 @@ export class LineDiscipline {
 
     enter() {
         this.echo('\r\n');
-        this.handOver(new TextEncoder().encode(`${this.line}\n`));
+        this.handOver(`${this.line}\n`);
     }
 
     // Ctrl-D: the line without a line end, or on an empty line the end of the input.
     endOfInput() {
-        this.handOver(new TextEncoder().encode(this.line));
+        this.handOver(this.line);
     }
 
     // Ctrl-C with nothing selected: the line is dropped and the program stops, as at a terminal.

@@ -1,15 +1,21 @@
 // Runs the program's WebAssembly module with the seven WASI calls it makes. A read of standard
-// input waits for `readInput` (a promise of bytes; none at the end of the input; null when the
-// program is interrupted, as by Ctrl-C at a terminal, which ends it with status 130): the module was
-// transformed by Binaryen's asyncify, so the call unwinds the stack, the promise settles, and the
-// stack is rewound into the same read. Standard output and standard error go to `writeOutput`
-// and `writeError` as bytes. Resolves to the program's exit status.
+// input waits for `readInput` (a promise of bytes, or of a text to be sent as UTF-8; none at the
+// end of the input; null when the program is interrupted, as by Ctrl-C at a terminal, which ends
+// it with status 130): the module was transformed by Binaryen's asyncify, so the call unwinds the
+// stack, the promise settles, and the stack is rewound into the same read. A program that has
+// run for a while when it reads gives the page its turn the same way, so that reading a line of
+// megabytes leaves the page free to draw and take keys. Standard output and standard error go to
+// `writeOutput` and `writeError` as bytes. Resolves to the program's exit status.
 
 const SUCCESS = 0;
 const BAD_FILE_DESCRIPTOR = 8;
 const ILLEGAL_SEEK = 70;
 const ASYNCIFY_UNWINDING = 1;
 const INTERRUPTED = 130;  // as a shell reports a program that SIGINT ended
+const RUNS_AT_MOST = 25;  // ms at a time, then a read waits for the page's next task
+const TEXT_ENCODED_AT_ONCE = 1 << 16;  // UTF-16 units
+const encoder = new TextEncoder();
+const nextTask = () => new Promise((resolve) => setTimeout(resolve));
 
 class ProgramExit {
     constructor(status) {
@@ -31,13 +37,23 @@ function setUint32(memory, pointer, value) {
     new DataView(memory.buffer).setUint32(pointer, value, true);
 }
 
-// Standard input: bytes read ahead of the program, handed out as it asks for them.
+// Standard input: bytes read ahead of the program, handed out as it asks for them. A text is
+// encoded a part at a time as the program reads it, never split inside a surrogate pair.
 class InputQueue {
     constructor(readInput) {
         this.readInput = readInput;
         this.pending = null;  // the settled bytes of the last readInput, not yet handed out
         this.offset = 0;
+        this.text = null;     // what is left of a text to encode after the pending bytes
         this.interrupted = false;
+    }
+
+    nextPart() {
+        let end = Math.min(this.text.length, TEXT_ENCODED_AT_ONCE);
+        if (/[\udc00-\udfff]/.test(this.text[end] ?? '')) end -= 1;
+        const part = encoder.encode(this.text.slice(0, end));
+        this.text = end < this.text.length ? this.text.slice(end) : null;
+        return part;
     }
 
     ready() {
@@ -54,16 +70,17 @@ class InputQueue {
             copied += part.length;
         }
         if (this.offset >= this.pending.length) {
-            this.pending = null;
+            this.pending = this.text === null ? null : this.nextPart();
             this.offset = 0;
         }
         return copied;
     }
 
     async fill() {
-        const bytes = await this.readInput();
-        this.interrupted = bytes === null;
-        this.pending = bytes;
+        const input = await this.readInput();
+        this.interrupted = input === null;
+        this.text = typeof input === 'string' ? input : null;
+        this.pending = this.text === null ? input : this.nextPart();
     }
 }
 
@@ -71,6 +88,7 @@ export async function runProgram(module, { readInput, writeOutput, writeError })
     const input = new InputQueue(readInput);
     let instance = null;
     let waiting = null;  // the read's promise while the stack is unwound
+    let runningSince = performance.now();
     const memory = () => instance.exports.memory;
     const asyncifyData = () => instance.exports.asyncify_buffer();
 
@@ -82,8 +100,8 @@ export async function runProgram(module, { readInput, writeOutput, writeError })
             instance.exports.asyncify_stop_rewind();
             waiting = null;
         }
-        if (!input.ready()) {
-            waiting = input.fill();
+        if (!input.ready() || performance.now() - runningSince > RUNS_AT_MOST) {
+            waiting = input.ready() ? nextTask() : input.fill();
             instance.exports.asyncify_start_unwind(asyncifyData());
             return SUCCESS;
         }
@@ -123,6 +141,7 @@ export async function runProgram(module, { readInput, writeOutput, writeError })
     prepareAsyncifyData(instance);
     return runToTheEnd(instance, async () => {
         await waiting;
+        runningSince = performance.now();
         return input.interrupted;
     });
 }

@@ -42,8 +42,8 @@ export async function checkTypedSessions({ page, fail }) {
 
 // A 10 MB line and NUL bytes through the input queue, and pasted, a thousand lines and one line
 // of 10 MB whose last characters decide its value (0.000...05e10485761 is 5): answered as the
-// native program does, the long line shown by its two ends, without stalling the page for
-// more than 5 s (the longest stall is reported).
+// native program does, the long line shown by its two ends; Enter on the long line stalls the
+// page 200 ms at most (the longest gap between ticks of a 10 ms timer, reported).
 export async function checkHostileInput({ page, fail }) {
     await waitForPrompt(page);
     const bigPattern = Buffer.concat([Buffer.from('1\n1\n'), Buffer.alloc(10 << 20, '0'), Buffer.from('\n\0\n10\n')]);
@@ -60,6 +60,8 @@ export async function checkHostileInput({ page, fail }) {
     await typeAnswers(page, ['2']);
     const zeros = 10 << 20;
     await throughClipboard(page, 'KeyC', `0.${'0'.repeat(zeros)}5e${zeros + 1}`);
+    await pressWithControl(page, 'KeyV');
+    await page.waitForFunction((length) => window.floatingPoint.discipline.line.length === length, {}, zeros + 12);
     await page.evaluate(() => {
         let last = performance.now();
         window.stall = 0;
@@ -68,13 +70,12 @@ export async function checkHostileInput({ page, fail }) {
             last = performance.now();
         }, 10);
     });
-    await pressWithControl(page, 'KeyV');
     await page.keyboard.press('Enter');
     await waitForPrompt(page);
     const stall = await page.evaluate(() => clearInterval(window.heartbeat) ?? window.stall);
     const shown = (await runLines(page)).join('').replace(/Would you like[^]*/, '');
     const expected = `decimal value: 0.${'0'.repeat(1998)} [... ${zeros + 12 - 4000} characters not shown / caratteri non mostrati ...] `
         + `${'0'.repeat(1990)}5e${zeros + 1}The binary number is: 0|10000001|01000000000000000000000`;
-    if (!shown.endsWith(expected) || stall > 5000) fail(`a pasted line of 10 MB: stalled ${stall} ms, ${shown.slice(-200)}`);
-    console.log(`a pasted line of 10 MB: answered, the page stalled at most ${stall.toFixed(0)} ms`);
+    if (!shown.endsWith(expected) || stall > 200) fail(`Enter on a pasted line of 10 MB: the page stalled ${stall.toFixed(0)} ms, ${shown.slice(-200)}`);
+    console.log(`Enter on a pasted line of 10 MB: answered, the page stalled at most ${stall.toFixed(0)} ms`);
 }
