@@ -1,9 +1,11 @@
 // The page as a screen-reader user hears it: Debian's Orca reads the page in Firefox ESR or
-// Chromium under Xvfb, on a private D-Bus session, and speech-dispatcher's generic module writes
-// each utterance to a file instead of speaking it. Keys are typed as an X keyboard would (xdotool),
-// so that Orca echoes them. Each session must be heard exactly so: each typed key once (Backspace
-// naming what it deleted), and after each Enter what the program wrote before its next read,
-// line by line, once, nothing more; the page's end message last. Figures: keys, lines heard, time.
+// Chromium under Xvfb, on a private D-Bus session, and speech-dispatcher writes each utterance
+// to a file through an output module of the test's own (speech_to_file.mjs). Keys are typed as an
+// X keyboard would (xdotool), so that Orca echoes them. Each session must be heard exactly so:
+// each typed key once (Backspace naming what it deleted), and after each Enter what the program
+// wrote before its next read, line by line, once, nothing more; the page's end message last.
+// Figures: keys, lines heard, time. FP_SESSION=NAME runs the sessions whose names hold NAME;
+// FP_KEEP=1 keeps each session's folder, with Orca's and speech-dispatcher's logs.
 // Usage: dbus-run-session -- node screen_reader_test.mjs firefox|chromium PAGE.html PROGRAM.wasm
 import { execFileSync, spawn } from 'node:child_process';
 import { copyFileSync, existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
