@@ -49,11 +49,15 @@ try {
         input.checkPaths(webkit ? input.PATHS_OF_KEYS : [...input.PATHS_OF_KEYS, ...input.PATHS_WITH_EVENTS_OF_ITS_OWN]),
         input.checkCopy, input.checkEndAndRestart, input.checkCtrlC, input.checkTab, input.checkClickOnThePage,
         input.checkCompositionShown, input.checkLinesThatShowOddly, input.checkHelp(false), checkSpokenSession,
-        layout.checkResize, ...(webkit ? [] : [layout.checkPrint, layout.checkZoom]), checkAccessibility,
+        layout.checkResize, ...(webkit ? [] : [layout.checkZoom]), checkAccessibility,
     ]);
     await onPage(browser, layout.pageWithFirstScript(url, layout.withoutWebAssembly), desktop, [layout.checkWithoutWebAssembly]);
     await onPage(browser, layout.pageWithFirstScript(url, layout.noteWhenThePromptShows), desktop, [layout.checkFirstPromptMark]);
-    if (!webkit) await onPage(browser, url, desktop, [layout.checkCoveringKeyboard], layout.fakeVisualViewport);
+    if (!webkit) {
+        // Printed on a page of its own: after the transcripts the whole session makes a PDF of megabytes.
+        await onPage(browser, url, desktop, [layout.checkPrint]);
+        await onPage(browser, url, desktop, [layout.checkCoveringKeyboard], layout.fakeVisualViewport);
+    }
     if (chromium) {
         await onPage(browser, url, layout.phone(390, 844), [input.checkPaths(input.PATHS_OF_TOUCH), input.checkHelp(true),
                                                            input.checkTap, layout.checkPhones, layout.checkTouch]);
