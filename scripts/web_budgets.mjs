@@ -1,5 +1,5 @@
 // Measures the web page against its budgets, in headless Chromium from file:// (and reports
-// Firefox beside it), median of 7: the HTML file at most 1 MB and 300 KB gzipped; the first
+// Firefox beside it), median of 9: the HTML file at most 1 MB and 300 KB gzipped; the first
 // prompt on screen at most 150 ms after navigation starts, and at most 300 ms with the CPU
 // slowed 6 times (a low-end phone, Chromium only); the acceptance transcripts through the page
 // within 3 times the native program's time for them, measured in the same run.
@@ -13,7 +13,7 @@ import { gzipSync } from 'node:zlib';
 import { launch, runWithInput } from '../web/test/page_driver.mjs';
 
 const [pagePath, nativeProgram, ...folders] = process.argv.slice(2);
-const RUNS = 7;
+const RUNS = 9;
 const transcripts = folders.flatMap((folder) => readdirSync(folder).filter((name) => name.endsWith('.in'))
     .sort().map((name) => readFileSync(join(folder, name))));
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
