@@ -140,7 +140,7 @@ export async function checkPrint({ page, fail }) {
     const folder = mkdtempSync(join(tmpdir(), 'fp-print-'));
     try {
         writeFileSync(join(folder, 'page.pdf'), await page.pdf({ format: 'A4' }));
-        const text = execFileSync('pdftotext', [join(folder, 'page.pdf'), '-'], { encoding: 'utf8', maxBuffer: 1 << 28 });
+        const text = execFileSync('pdftotext', [join(folder, 'page.pdf'), '-'], { encoding: 'utf8' });
         execFileSync('pdftoppm', ['-r', '100', '-gray', '-singlefile', join(folder, 'page.pdf'), join(folder, 'page')]);
         const pgm = readFileSync(join(folder, 'page.pgm'));
         const pixels = pgm.subarray(pgm.length - pgm.toString('latin1', 0, 30).split(/\s+/).slice(1, 3).reduce((a, b) => a * b));
