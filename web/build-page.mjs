@@ -10,6 +10,7 @@ import { readFileSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { gzipSync } from 'node:zlib';
 
 const [wasmFile, nodeModules, version, thirdPartyNotices, outputFile] = process.argv.slice(2);
 const here = dirname(fileURLToPath(import.meta.url));
@@ -31,7 +32,8 @@ const notices = [
 const parts = {
     VERSION: version,  // first: in the title and the footer, before any other text goes in
     '/*XTERM_CSS*/': readFileSync(join(nodeModules, '@xterm/xterm/css/xterm.css'), 'utf8'),
-    '/*PROGRAM_WASM*/': readFileSync(wasmFile).toString('base64'),
+    // Gzipped, the module is a quarter of its size: less for the browser to decode and parse first.
+    '/*PROGRAM_WASM*/': gzipSync(readFileSync(wasmFile), { level: 9 }).toString('base64'),
     '/*PAGE_MODULE*/': inline(bundle),
     '/*LICENCES*/': escaped(notices.join('\n\n')),
 };
