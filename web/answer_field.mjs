@@ -33,6 +33,7 @@ export class AnswerField {
     constructor(field, { edited, entered, endOfInput, interrupt, pasted, hasSelection }) {
         this.field = field;
         this.held = '';  // the start of a long line, which the field no longer holds
+        this.kept = { held: '', part: '', line: '' };  // the line last kept, and its two parts
         this.reports = { edited, entered, endOfInput, interrupt, pasted };
         this.hasSelection = hasSelection;
         field.addEventListener('input', (event) => this.take(field.value, event.isComposing));
@@ -69,11 +70,11 @@ export class AnswerField {
         const lines = fieldText.replace(CONTROLS, '').toWellFormed().split(LINE_BREAK);
         const last = lines.pop();
         for (const line of lines) {
-            this.reports.edited(this.held + line);
+            this.reports.edited(this.lineOf(line));
             this.reports.entered();
             this.held = '';
         }
-        const rest = this.held + last;
+        const rest = this.lineOf(last);
         this.keep(rest);
         this.reports.edited(rest);
     }
@@ -88,6 +89,14 @@ export class AnswerField {
         }
         const fieldPart = line.slice(this.held.length);
         if (this.field.value !== fieldPart) this.field.value = fieldPart;
+        this.kept = { held: this.held, part: fieldPart, line };
+    }
+
+    // The held start and the field's part as one line: the line last kept where neither has
+    // changed (an Enter), since a start of megabytes joined anew would be copied whole once more
+    // when the new string is first read.
+    lineOf(part) {
+        return this.held === this.kept.held && part === this.kept.part ? this.kept.line : this.held + part;
     }
 
     key(event) {
@@ -140,6 +149,7 @@ export class AnswerField {
     // Forgets the line without echoing anything: it was handed over, or the program has ended.
     clear() {
         this.held = '';
+        this.kept = { held: '', part: '', line: '' };
         this.field.value = '';
     }
 }

@@ -95,8 +95,8 @@ export class LineDiscipline {
         this.taken = taken;
         this.line = '';    // the line being typed
         this.shown = '';   // the line as the screen shows it
-        // what was handed over and not read yet, each { bytes, shown }: bytes a text (encoded as
-        // the program reads it) or bytes, empty for the end of input, null for an interrupt;
+        // what was handed over and not read yet, each { bytes, shown }: bytes a text or texts
+        // (encoded as the program reads them) or bytes, empty for the end of input, null for an interrupt;
         // shown null for bytes fed past the editing
         this.ready = [];
         this.reader = null;
@@ -113,9 +113,11 @@ export class LineDiscipline {
         if (echoed !== '') this.echo(echoed);
     }
 
+    // The line end goes as a text of its own: joined to a line of megabytes, it would make a new
+    // string that the page copies whole when it first reads it.
     enter() {
         this.echo('\r\n');
-        this.handOver(`${this.line}\n`);
+        this.handOver(this.line === '' ? '\n' : [this.line, '\n']);
     }
 
     // Ctrl-D: the line without a line end, or on an empty line the end of the input.

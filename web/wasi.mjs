@@ -1,6 +1,6 @@
 // Runs the program's WebAssembly module with the seven WASI calls it makes. A read of standard
-// input waits for `readInput` (a promise of bytes, or of a text to be sent as UTF-8; none at the
-// end of the input; null when the program is interrupted, as by Ctrl-C at a terminal, which ends
+// input waits for `readInput` (a promise of bytes, or of a text or texts in turn to be sent as
+// UTF-8; none at the end of the input; null when the program is interrupted, as by Ctrl-C at a terminal, which ends
 // it with status 130): the module was transformed by Binaryen's asyncify, so the call unwinds the
 // stack, the promise settles, and the stack is rewound into the same read. A program that has
 // run for a while when it reads gives the page its turn the same way, so that reading a line of
@@ -37,23 +37,24 @@ function setUint32(memory, pointer, value) {
     new DataView(memory.buffer).setUint32(pointer, value, true);
 }
 
-// Standard input: bytes read ahead of the program, handed out as it asks for them. A text is
-// encoded a part at a time as the program reads it, never split inside a surrogate pair.
+// Standard input: bytes read ahead of the program, handed out as it asks for them. Texts are
+// encoded a part at a time as the program reads them, never split inside a surrogate pair.
 class InputQueue {
     constructor(readInput) {
         this.readInput = readInput;
         this.pending = null;  // the settled bytes of the last readInput, not yet handed out
         this.offset = 0;
-        this.text = null;     // what is left of a text to encode after the pending bytes
+        this.texts = [];      // what is left of the texts to encode after the pending bytes
         this.interrupted = false;
     }
 
     nextPart() {
-        let end = Math.min(this.text.length, TEXT_ENCODED_AT_ONCE);
-        if (/[\udc00-\udfff]/.test(this.text[end] ?? '')) end -= 1;
-        const part = encoder.encode(this.text.slice(0, end));
-        this.text = end < this.text.length ? this.text.slice(end) : null;
-        return part;
+        const [text] = this.texts;
+        let end = Math.min(text.length, TEXT_ENCODED_AT_ONCE);
+        if (/[\udc00-\udfff]/.test(text[end] ?? '')) end -= 1;
+        if (end < text.length) this.texts[0] = text.slice(end);
+        else this.texts.shift();
+        return encoder.encode(text.slice(0, end));
     }
 
     ready() {
@@ -70,7 +71,7 @@ class InputQueue {
             copied += part.length;
         }
         if (this.offset >= this.pending.length) {
-            this.pending = this.text === null ? null : this.nextPart();
+            this.pending = this.texts.length === 0 ? null : this.nextPart();
             this.offset = 0;
         }
         return copied;
@@ -79,8 +80,8 @@ class InputQueue {
     async fill() {
         const input = await this.readInput();
         this.interrupted = input === null;
-        this.text = typeof input === 'string' ? input : null;
-        this.pending = this.text === null ? input : this.nextPart();
+        this.texts = typeof input === 'string' ? [input] : Array.isArray(input) ? [...input] : [];
+        this.pending = this.texts.length === 0 ? input : this.nextPart();
     }
 }
 
