@@ -3,8 +3,8 @@
 import { readdirSync, readFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { pressWithControl, runLines, runWithInput, throughClipboard, toMenu, typeAnswers, waitForEnd, waitForPrompt }
-    from './page_driver.mjs';
+import { enterOnLongLine, LONG_LINE_ZEROS, pressWithControl, runLines, runWithInput, throughClipboard, typeAnswers,
+         waitForEnd, waitForPrompt } from './page_driver.mjs';
 
 const screens = join(dirname(fileURLToPath(import.meta.url)), '../../tests/terminal');
 
@@ -59,23 +59,8 @@ export async function checkHostileInput({ page, fail }) {
     const pasted = await page.evaluate(async () => (await window.floatingPoint.ended).output.text());
     if (pasted.match(/The binary number is: 0\|01111110\|0{23}\n/g)?.length !== 1000) fail('a thousand lines pasted');
     await page.keyboard.press('Enter');
-    await toMenu(page);
-    await typeAnswers(page, ['2']);
-    const zeros = 10 << 20;
-    await throughClipboard(page, 'KeyC', `0.${'0'.repeat(zeros)}5e${zeros + 1}`);
-    await pressWithControl(page, 'KeyV');
-    await page.waitForFunction((length) => window.floatingPoint.discipline.line.length === length, {}, zeros + 12);
-    await page.evaluate(() => {
-        let last = performance.now();
-        window.stall = 0;
-        window.heartbeat = setInterval(() => {
-            window.stall = Math.max(window.stall, performance.now() - last);
-            last = performance.now();
-        }, 10);
-    });
-    await page.keyboard.press('Enter');
-    await waitForPrompt(page);
-    const stall = await page.evaluate(() => clearInterval(window.heartbeat) ?? window.stall);
+    const stall = await enterOnLongLine(page);
+    const zeros = LONG_LINE_ZEROS;
     const shown = (await runLines(page)).join('').replace(/Would you like[^]*/, '');
     const expected = `decimal value: 0.${'0'.repeat(1998)} [... ${zeros + 12 - 4000} characters not shown / caratteri non mostrati ...] `
         + `${'0'.repeat(1990)}5e${zeros + 1}The binary number is: 0|10000001|01000000000000000000000`;

@@ -132,3 +132,26 @@ export async function throughClipboard(page, key, text = '') {
         return value;
     });
 }
+
+// A line of 10 MB pasted at the decimal prompt, whose last characters decide its value
+// (0.000...05e10485761 is 5), then Enter: resolves, once the program waits again, to the longest
+// that the page stalled meanwhile (the longest gap between ticks of a 10 ms timer), in ms.
+export const LONG_LINE_ZEROS = 10 << 20;
+export async function enterOnLongLine(page) {
+    await toMenu(page);
+    await typeAnswers(page, ['2']);
+    await throughClipboard(page, 'KeyC', `0.${'0'.repeat(LONG_LINE_ZEROS)}5e${LONG_LINE_ZEROS + 1}`);
+    await pressWithControl(page, 'KeyV');
+    await page.waitForFunction((length) => window.floatingPoint.discipline.line.length === length, {}, LONG_LINE_ZEROS + 12);
+    await page.evaluate(() => {
+        let last = performance.now();
+        window.stall = 0;
+        window.heartbeat = setInterval(() => {
+            window.stall = Math.max(window.stall, performance.now() - last);
+            last = performance.now();
+        }, 10);
+    });
+    await page.keyboard.press('Enter');
+    await waitForPrompt(page);
+    return page.evaluate(() => clearInterval(window.heartbeat) ?? window.stall);
+}
