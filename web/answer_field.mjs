@@ -27,13 +27,15 @@ const keyName = (event) => ((event.ctrlKey && !event.altKey && !event.metaKey &&
 const FIELD_KEEPS = 1024;
 const FIELD_REFILL_BELOW = 256;
 
+const NOTHING_KEPT = Object.freeze({ held: '', part: '', line: '' });
+
 export class AnswerField {
     // `hasSelection` tells whether text is selected on the terminal (Ctrl-C copies it then).
     // `pasted` is told of each paste, before its text is taken.
     constructor(field, { edited, entered, endOfInput, interrupt, pasted, hasSelection }) {
         this.field = field;
         this.held = '';  // the start of a long line, which the field no longer holds
-        this.kept = { held: '', part: '', line: '' };  // the line last kept, and its two parts
+        this.kept = NOTHING_KEPT;  // the line last kept, and its two parts
         this.reports = { edited, entered, endOfInput, interrupt, pasted };
         this.hasSelection = hasSelection;
         field.addEventListener('input', (event) => this.take(field.value, event.isComposing));
@@ -149,7 +151,7 @@ export class AnswerField {
     // Forgets the line without echoing anything: it was handed over, or the program has ended.
     clear() {
         this.held = '';
-        this.kept = { held: '', part: '', line: '' };
+        this.kept = NOTHING_KEPT;
         this.field.value = '';
     }
 }

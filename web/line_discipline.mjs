@@ -96,8 +96,8 @@ export class LineDiscipline {
         this.line = '';    // the line being typed
         this.shown = '';   // the line as the screen shows it
         // what was handed over and not read yet, each { bytes, shown }: bytes a text or texts
-        // (encoded as the program reads them) or bytes, empty for the end of input, null for an interrupt;
-        // shown null for bytes fed past the editing
+        // (encoded as the program reads them) or bytes, empty for the end of input, null for an
+        // interrupt; shown null for bytes fed past the editing
         this.ready = [];
         this.reader = null;
     }
