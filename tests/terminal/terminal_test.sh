@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
 # The program in a real pseudo-terminal (tmux): answers typed key by key, each once its prompt
 # shows (the first before anything is typed), give the expected screens in English and in
-# Italian; one Ctrl-D at any prompt ends the program within a second,
-# with status 0 and the closing lines under the prompt.
+# Italian; one Ctrl-D at any prompt ends the program, with status 0 and the closing lines under
+# the prompt.
 # FP_WRAPPER may name a command to run the program under (qemu-user, Wine). With FP_WINDOWS=1
-# the program is a Windows .exe in Wine's console: the end of the input
-# is Ctrl-Z and Enter, whose echo "^Z" and line break the screens leave out, and the program has
-# five seconds to end.
+# the program is a Windows .exe in Wine's console: the end of the input is Ctrl-Z and Enter,
+# whose echo "^Z" and line break the screens leave out. Whatever does not come within 30 seconds
+# counts as hung.
 # Usage: terminal_test.sh PROGRAM   (exits 77, "skipped", when tmux is missing)
 set -u
 program=$(realpath "$1") screens=$(dirname "$0") wrapper=${FP_WRAPPER:-} windows=${FP_WINDOWS:-}
-end_of_input=(C-d) patience=20
-[ -n "$windows" ] && end_of_input=(C-z Enter) patience=100
+end_of_input=(C-d)
+[ -n "$windows" ] && end_of_input=(C-z Enter)
 command -v tmux >/dev/null || { echo "tmux is not installed"; exit 77; }
 sessions=0
 tmux_() { tmux -L "fp-terminal-$$-$sessions" "$@"; }
@@ -35,15 +35,15 @@ screen() {
     tmux_ capture-pane -p | sed -e '/\^Z$/{s/ *\^Z$//;N;s/\n$//;}' | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}'
 }
 
-# wait_for WHAT PATTERN: waits up to ten seconds for the cursor line to match PATTERN. A prompt
-# that does not show ends the whole test at once, naming it: every later one would wait too.
+# wait_for WHAT PATTERN: waits for the cursor line to match PATTERN. A prompt that does not show
+# ends the whole test at once, naming it: every later one would wait too.
 wait_for() {
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         # shellcheck disable=SC2053
         [[ "$(cursor_line)" == $2 ]] && return 0
         sleep 0.1
     done
-    echo "FAIL: $1 did not show within 10 s; the screen:"; screen
+    echo "FAIL: $1 did not show within 30 s; the screen:"; screen
     exit 1
 }
 # A program's prompt (a line ending in ": ") or the shell's.
@@ -72,9 +72,8 @@ for language in english italian; do
     diff <(screen) "$screens/$language.screen" || fail "the screen differs from $language.screen (left actual)"
 done
 
-# ctrl_d ANSWERS LINES...: after the answers, the end of the input at the prompt: within a second
-# the shell reports status 0, and the screen ends with the given lines, the status line and the
-# shell prompt.
+# ctrl_d ANSWERS LINES...: after the answers, the end of the input at the prompt: the shell
+# reports status 0, and the screen ends with the given lines, the status line and the prompt.
 ctrl_d() {
     local answers=$1
     shift
@@ -82,7 +81,7 @@ ctrl_d() {
     # shellcheck disable=SC2086
     type_answers $answers
     tmux_ send-keys "${end_of_input[@]}"
-    for _ in $(seq "$patience"); do screen | grep -q '^status=' && break; sleep 0.05; done
+    for _ in $(seq 600); do screen | grep -q '^status=' && break; sleep 0.05; done
     sleep 0.1
     [ "$(screen | tail -n $(($# + 2)))" = "$(printf '%s\n' "$@" status=0 '$')" ] ||
         { fail "end of input after '$answers': not ended in time as expected; the screen ends:"; screen | tail -n 8; }
