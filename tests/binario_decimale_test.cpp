@@ -64,7 +64,8 @@ TEST(Conversione, SpecialClassesWriteOnlyTheirMessage)
     for (const auto& [text, english, italian] : std::vector<std::tuple<std::string, std::string, std::string>>{
              {"0000000001", "Subnormal number\n", "Numero denormalizzato\n"},
              {"011111111", "+infinity\n", "+infinito\n"}, {"111111111", "-infinity\n", "-infinito\n"},
-             {"1111111110001", "It's not a number\n", "Non \xc3\xa8 un numero\n"}}) {
+             {"1111111110001", "It's not a number\n", "Non \xc3\xa8 un numero\n"},
+             {"0111111111", "It's not a number\n", "Non \xc3\xa8 un numero\n"}}) {
         EXPECT_EQ(conversion_of(text, 1), english) << text;
         EXPECT_EQ(conversion_of(text, 2), italian) << text;
     }
