@@ -5,8 +5,8 @@ Generates a seeded session of PASSES passes (both directions, both languages: ha
 an English run, half in an Italian one, with some rejected bit patterns), runs the program on it
 and, side by side in the same run, the floor: a program that writes the same output with the same
 write calls and does no work. Reports passes per second, the time over the floor's with output to
-/dev/null and to a pipe, write system calls per pass (and how many the dialogue requires), and
-peak memory.
+/dev/null and to a pipe, write system calls per pass (and how many the dialogue requires: counted
+under strace, which slows each call a hundredfold, on a session of 2,000 passes), and peak memory.
 
 Usage: scripts/session_bench.py [--passes N] [--seed S] [--repeat R] [--build DIR]
 Needs the bench build (cmake --workflow --preset bench), strace and /usr/bin/time.
@@ -22,6 +22,7 @@ import sys
 import tempfile
 import time
 
+TRACED_PASSES = 2000
 DECIMALS = ["5", "-3.25", "12.375", "0.1", "1e3", "8388607.9", "0.00000001", "123456.789", "-0.75",
             "abc", "1e10", "1.5e3", "-0", "0.000123", "42"]
 
@@ -97,14 +98,21 @@ def main():
 
     rng = random.Random(options.seed)
     work = tempfile.mkdtemp(prefix="session-bench-")
-    runs = []  # (session input, recorded transcript) per language
-    for language in (1, 2):
-        session_path = os.path.join(work, f"session-{language}.txt")
-        transcript_path = os.path.join(work, f"transcript-{language}.txt")
-        with open(session_path, "w") as out:
-            out.write(session(rng, language, options.passes // 2))
-        timed([program], session_path, transcript_path)
-        runs.append((session_path, transcript_path))
+
+    def sessions(name, passes):
+        """(session input, recorded transcript) per language, half the passes each."""
+        runs = []
+        for language in (1, 2):
+            session_path = os.path.join(work, f"{name}-session-{language}.txt")
+            transcript_path = os.path.join(work, f"{name}-transcript-{language}.txt")
+            with open(session_path, "w") as out:
+                out.write(session(rng, language, passes // 2))
+            timed([program], session_path, transcript_path)
+            runs.append((session_path, transcript_path))
+        return runs
+
+    runs = sessions("timed", options.passes)
+    traced = sessions("traced", TRACED_PASSES)
 
     def total(command_of, **kwargs):
         return sum(timed(command_of(transcript), session_path, **kwargs) for session_path, transcript in runs)
@@ -119,7 +127,7 @@ def main():
         results[target] = {name: statistics.median(values) for name, values in samples.items()}
 
     passes = (options.passes // 2) * 2
-    calls = {name: sum(write_calls(command_of(t), s) for s, t in runs) for name, command_of in commands.items()}
+    calls = {name: sum(write_calls(command_of(t), s) for s, t in traced) for name, command_of in commands.items()}
     peak = {name: max(peak_kib(command_of(t), s) for s, t in runs) for name, command_of in commands.items()}
     output_bytes = sum(os.path.getsize(t) for _, t in runs)
 
@@ -128,8 +136,8 @@ def main():
         program_time, floor_time = results[target]["program"], results[target]["floor"]
         print(f"output to {'/dev/null' if target == 'devnull' else 'a pipe':9}: program {program_time:.3f} s "
               f"({passes / program_time:,.0f} passes/s), floor {floor_time:.3f} s, ratio {program_time / floor_time:.2f}")
-    print(f"write calls per pass: program {calls['program'] / passes:.2f}, "
-          f"required by the dialogue (floor) {calls['floor'] / passes:.2f}")
+    print(f"write calls per pass ({TRACED_PASSES} passes): program {calls['program'] / TRACED_PASSES:.2f}, "
+          f"required by the dialogue (floor) {calls['floor'] / TRACED_PASSES:.2f}")
     print(f"peak memory: program {peak['program']} KiB, floor {peak['floor']} KiB, "
           f"ratio {peak['program'] / peak['floor']:.2f}")
 
