@@ -19,13 +19,21 @@ trap 'tmux_ kill-server 2>/dev/null' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
+launch() { tmux_ send-keys "clear; $wrapper $program; echo status=\$?" Enter; }
+
 # A new terminal with a plain shell that runs the program and then shows its exit status.
 start() {
     tmux_ kill-server 2>/dev/null
     sessions=$((sessions + 1))
     # Ctrl-Z is not the terminal's suspend key: the program reads it.
     LANG=C.UTF-8 tmux_ -u -f /dev/null new-session -d -x 120 -y 60 "stty susp undef; env PS1='$ ' bash --norc --noprofile"
-    tmux_ send-keys "clear; $wrapper $program; echo status=\$?" Enter
+    launch
+    # Wine now and then ends a program at its very start with status 1, nothing written (about
+    # once in twenty runs of this test): once is Wine's, twice the program's.
+    if [ -n "$windows" ]; then
+        for _ in $(seq 300); do [[ "$(cursor_line)" == *: ]] || screen | grep -q '^status=' && break; sleep 0.1; done
+        [ "$(screen | head -n 1)" = status=1 ] && { echo "Wine ended the program at its start; started once more"; launch; }
+    fi
     # The language prompt first: until then, the shell's prompt would pass for the program's.
     wait_for "the language prompt at the start" '*:'
 }
