@@ -4,7 +4,7 @@
 
 // What the long checks compare the program with: results built from a float's own bits, and the
 // machine's conversion of a double to float toward zero. Also the loop that runs a check over
-// many cases on every core, with a progress line on a terminal.
+// many cases on every core.
 
 #include <unistd.h>
 
@@ -167,19 +167,14 @@ inline std::string decimal_problem(int lang, const std::string& text)
 }
 
 // Runs `check(index)` for every index below `total` on every core and reports the first
-// failures (the check returns what is wrong, or nothing). On a terminal one progress line on
-// standard error is rewritten about once a second; under CTest, whose pipes are no terminal,
-// FP_PROGRESS_TTY=1 sends that line to the controlling terminal, when there is one. Prints the
-// summary line and returns the number of failures.
+// failures (the check returns what is wrong, or nothing); on a terminal a progress line on
+// standard error says how far it is, about once a second. Prints the summary line and returns
+// the number of failures.
 template <class Check>
 std::uint64_t run(const char* what, std::uint64_t total, Check check)
 {
-    using clock = std::chrono::steady_clock;
-    const auto start = clock::now();
-    const auto seconds = [&start] { return std::chrono::duration<double>(clock::now() - start).count(); };
-    const auto whole = static_cast<double>(total);
-    const bool to_tty = isatty(STDERR_FILENO) == 0 && std::getenv("FP_PROGRESS_TTY") != nullptr;
-    FILE* const progress = to_tty ? std::fopen("/dev/tty", "w") : isatty(STDERR_FILENO) != 0 ? stderr : nullptr;
+    const auto start = std::chrono::steady_clock::now();
+    const auto seconds = [&start] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
     constexpr std::uint64_t chunk = 1 << 12;
     std::atomic<std::uint64_t> next{0};
     std::atomic<std::uint64_t> failures{0};
@@ -195,26 +190,16 @@ std::uint64_t run(const char* what, std::uint64_t total, Check check)
                 }
             }
             const std::unique_lock<std::mutex> guard(lock, std::try_to_lock);
-            if (progress != nullptr && guard.owns_lock() && seconds() >= shown + 1.0) {
+            if (isatty(STDERR_FILENO) != 0 && guard.owns_lock() && seconds() >= shown + 1.0) {
                 shown = seconds();
-                const double done = static_cast<double>(std::min(begin + chunk, total));
-                std::fprintf(progress, "\r\033[K%s: %5.1f%%, %.3g per second, %.0f s left", what, 100.0 * done / whole,
-                             done / shown, (whole - done) * shown / done);
-                std::fflush(progress);
+                std::fprintf(stderr, "\r%s: %5.1f%%", what, 100.0 * static_cast<double>(begin) / static_cast<double>(total));
             }
         }
     };
     std::vector<std::thread> pool;
-    const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
-    std::generate_n(std::back_inserter(pool), cores, [&] { return std::thread(worker); });
+    std::generate_n(std::back_inserter(pool), std::max(1U, std::thread::hardware_concurrency()), [&] { return std::thread(worker); });
     std::for_each(pool.begin(), pool.end(), [](std::thread& thread) { thread.join(); });
-    if (progress != nullptr) {
-        std::fputs("\r\033[K", progress);
-        std::fflush(progress);
-    }
-    if (to_tty && progress != nullptr) {
-        std::fclose(progress);
-    }
+    std::fputs(isatty(STDERR_FILENO) != 0 ? "\n" : "", stderr);
     std::printf("%" PRIu64 " %s checked, %" PRIu64 " failures, %.1f s\n", total, what, failures.load(), seconds());
     return failures.load();
 }
