@@ -148,6 +148,12 @@ export class AnswerField {
         this.take(this.field.value + text);
     }
 
+    // Adds text at the end as typed (the panel's "Type this pattern"), and gives the field the keys.
+    type(text) {
+        this.take(this.field.value + text);
+        this.field.focus({ preventScroll: true });
+    }
+
     // Forgets the line without echoing anything: it was handed over, or the program has ended.
     clear() {
         this.held = '';

@@ -6,6 +6,7 @@
 // terminal library's and those of the C and C++ libraries linked into the program (written from
 // its link map by scripts/link_origins.py).
 // Usage: node build-page.mjs PROGRAM.wasm NODE_MODULES VERSION THIRD_PARTY.txt OUTPUT.html
+import { createHash } from 'node:crypto';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { dirname, join } from 'node:path';
@@ -41,4 +42,7 @@ let page = readFileSync(join(here, 'index.html'), 'utf8');
 for (const [placeholder, text] of Object.entries(parts)) {
     page = page.replaceAll(placeholder, () => text);
 }
-writeFileSync(outputFile, page);
+// The page's policy lets its own scripts run, and no other: each is named by its hash.
+const scripts = [...page.matchAll(/<script(?: type="module"[^>]*)?>([^]*?)<\/script>/g)].map(([, text]) => text);
+const hashes = scripts.map((text) => `'sha256-${createHash('sha256').update(text).digest('base64')}'`);
+writeFileSync(outputFile, page.replace('SCRIPT_HASHES', hashes.join(' ')));

@@ -88,8 +88,8 @@ function characterBefore(text, at) {
 }
 
 export class LineDiscipline {
-    // `taken` is told of each line as the screen showed it when it was handed over, once the
-    // program reads it (a line typed ahead waits for its read).
+    // `taken` is told of each line as the screen showed it when it was handed over, and as it
+    // is (null for an interrupt), once the program reads it (a line typed ahead waits for its read).
     constructor(echo, taken = () => {}) {
         this.echo = echo;  // writes text to the screen
         this.taken = taken;
@@ -149,7 +149,7 @@ export class LineDiscipline {
             const resolve = this.reader;
             this.reader = null;
             const { bytes, shown } = this.ready.shift();
-            if (shown !== null) this.taken(shown);
+            if (shown !== null) this.taken(shown, Array.isArray(bytes) ? bytes[0] : typeof bytes === 'string' ? bytes : null);
             resolve(bytes);
         }
     }

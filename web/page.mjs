@@ -2,6 +2,7 @@
 // when it ends the page says so, and Enter starts the next run below the last one.
 import { AnswerField } from './answer_field.mjs';
 import { LineDiscipline } from './line_discipline.mjs';
+import { Panel } from './panel.mjs';
 import { SpokenLog } from './spoken_log.mjs';
 import { openTerminalView, showNow } from './terminal_view.mjs';
 import { runProgram } from './wasi.mjs';
@@ -31,19 +32,6 @@ class SessionText {
     }
 }
 
-// Resolves once the terminal's rows on the page show the cursor's line as written.
-const drawn = (terminal) => new Promise((resolve) => {
-    const subscription = terminal.onRender(() => {
-        const buffer = terminal.buffer.active;
-        const written = buffer.getLine(buffer.baseY + buffer.cursorY).translateToString(true).trimEnd();
-        const row = terminal.element.querySelector('.xterm-rows')?.children[buffer.cursorY];
-        if (row?.textContent.replaceAll('\u00a0', ' ').trimEnd() === written) {
-            subscription.dispose();
-            resolve();
-        }
-    });
-});
-
 // Byte arrays as one.
 const joined = (parts) => {
     const bytes = new Uint8Array(parts.reduce((length, part) => length + part.length, 0));
@@ -55,8 +43,8 @@ const joined = (parts) => {
 };
 
 class Session {
-    constructor(module, terminal, log) {
-        this.module = module;
+    constructor(terminal, log) {
+        this.module = null;  // the program, once compiled
         this.terminal = terminal;
         this.text = new SessionText();
         this.log = log;
@@ -64,7 +52,8 @@ class Session {
         this.discipline = null;  // none while the program has ended
         this.runs = 0;
         this.ended = null;  // the last run's end: its status and output
-        this.onFirstPrompt = () => {};
+        this.panel = null;  // made once the first prompt shows
+        this.onFirstRead = () => {};
         this.onEnd = () => {};
     }
 
@@ -72,6 +61,7 @@ class Session {
         const written = typeof text === 'string' ? text : this.decoder.decode(text, { stream: true });
         this.text.add(written);
         this.log.written(written);
+        this.panel?.written(written);
         showNow(this.terminal, text);
     }
 
@@ -99,18 +89,18 @@ class Session {
     start() {
         this.runs += 1;
         if (this.runs > 1) this.say(runNumber(this.runs), SEPARATOR_FRAME);
-        const discipline = this.discipline = new LineDiscipline((text) => showNow(this.terminal, text),
-                                                                (shown) => this.log.answered(shown));
+        const discipline = this.discipline = new LineDiscipline((text) => showNow(this.terminal, text), (shown, line) => {
+            this.log.answered(shown);
+            this.panel?.answered(line);
+        });
         const output = [];
         const written = [];  // since the program last waited for input
-        let firstRead = this.runs === 1;
         const readInput = () => {
             this.showWritten(written);
             this.log.flush();
-            if (firstRead) {
-                firstRead = false;
-                drawn(this.terminal).then(() => this.onFirstPrompt());
-            }
+            this.panel?.waiting();  // a result's summary is heard after the program's own answer
+            this.onFirstRead();
+            this.onFirstRead = () => {};
             return discipline.read();
         };
         const writeOutput = (bytes) => {
@@ -138,7 +128,7 @@ class Session {
 
     entered() {
         if (!this.discipline) {
-            this.start();  // only Enter starts the program again
+            if (this.module) this.start();  // only Enter starts the program again, once it is there
             return;
         }
         this.answered(this.discipline.shown);
@@ -166,13 +156,6 @@ function sayCannotRun(container) {
 
 async function main() {
     const container = document.getElementById('terminal');
-    // Compiled by the page's first script, which needs the main thread now and then: the
-    // terminal is made after it.
-    const module = await window.programModule;
-    if (!module) {
-        sayCannotRun(container);
-        return;
-    }
     const field = document.getElementById('answer');
     let session = null;
     const { terminal, answer } = openTerminalView(container, field, (terminal) => new AnswerField(field, {
@@ -180,14 +163,13 @@ async function main() {
         entered: () => session.entered(),
         endOfInput: () => session.endOfInput(),
         interrupt: () => session.interrupt(),
-        pasted: (text) => session.log.pasted(text),
+        pasted: (text) => log.pasted(text),
         hasSelection: () => terminal.hasSelection(),
     }));
     const log = new SpokenLog(document.getElementById('session-log'), document.getElementById('announcer'));
     log.listening.then(() => log.flush());
-    session = new Session(module, terminal, log);
+    session = new Session(terminal, log);
     session.onEnd = () => answer.clear();
-    session.onFirstPrompt = () => performance.mark('first prompt');
     const endOfInput = document.getElementById('end-of-input');
     endOfInput.addEventListener('mousedown', (event) => event.preventDefault());  // the keyboard stays up
     endOfInput.addEventListener('click', () => answer.endOfInput());
@@ -196,6 +178,21 @@ async function main() {
         transcript.textContent = session.text.toString(session.discipline?.shown);
     });
     window.addEventListener('afterprint', () => { transcript.textContent = ''; });
+    // Compiled by the page's first script while the terminal was made, as far as the main thread
+    // let it: what is typed meanwhile waits for the program.
+    session.module = await window.programModule;
+    if (!session.module) {
+        sayCannotRun(container);
+        return;
+    }
+    // The panel is made once the first prompt has had its frame (the terminal draws in the frame).
+    session.onFirstRead = () => requestAnimationFrame(() => setTimeout(() => {
+        const root = document.getElementById('panel');
+        session.panel = new Panel(root, document.getElementById('panel-template'),
+                                  { typeIntoAnswer: (text) => answer.type(text), announce: (text) => log.announce(text) });
+        root.setAttribute('aria-labelledby', 'panel-heading');
+        root.querySelector('details').open = matchMedia('(min-width: 1000px)').matches;
+    }));
     session.start();
     window.floatingPoint = session;  // for the tests: the current run, its input and its end
 }

@@ -19,7 +19,8 @@ export function showNow(terminal, text) {
 }
 
 function openTerminal(container) {
-    const terminal = new Terminal({ convertEol: true, scrollback: 10000,
+    // The cursor as the terminal draws it while the answer field has the focus (keepFocus).
+    const terminal = new Terminal({ convertEol: true, scrollback: 10000, cursorInactiveStyle: 'block',
                                     fontSize: fontSizeFor(container.clientWidth),
                                     theme: { selectionInactiveBackground: '#3a5d8f' } });
     terminal.open(container);
@@ -85,7 +86,8 @@ function keepFocus(terminal, container, field) {
     });
     // The terminal's cursor looks as if the terminal had the focus while the field has it.
     const showCursor = () => {
-        terminal.options.cursorInactiveStyle = document.activeElement === field ? 'block' : 'outline';
+        const style = document.activeElement === field ? 'block' : 'outline';
+        if (terminal.options.cursorInactiveStyle !== style) terminal.options.cursorInactiveStyle = style;  // a change redraws
     };
     field.addEventListener('focus', showCursor);
     field.addEventListener('blur', showCursor);
@@ -154,7 +156,7 @@ export function openTerminalView(container, field, makeAnswer) {
     scrollByTouch(terminal, container);
     field.addEventListener('input', () => terminal.scrollToBottom());  // typing shows the line typed on
     placeField();
-    terminal.focus();  // shows the cursor
+    terminal.focus();  // the terminal draws no cursor until it has had the focus once
     focusField();
     return { terminal, answer };
 }
