@@ -83,7 +83,8 @@ export class Panel {
         return textIn(this.lang, key);
     }
 
-    // The 32 buttons, bit 31 first, in a group that Tab enters and leaves as one stop.
+    // The 32 buttons, bit 31 first, in a toolbar that Tab enters and leaves as one stop (a screen
+    // reader leaves the arrows of a toolbar to the page).
     makeBits() {
         const group = this.element('bits');
         this.buttons = [];
