@@ -228,7 +228,7 @@ export const SEEN = {
     announcer: inPage(() => document.getElementById('announcer').textContent),
     'announced lines': inPage((line) => window.announced.join('\n').split('\n').filter((heard) => heard === line).length),
     'log holds': inPage((line) => window.logLines().slice(window.logStart).filter((logged) => logged === line).length),
-    panel: inPage((id) => document.getElementById(id).textContent),
+    panel: inPage((selector) => document.querySelector(selector)?.textContent ?? null),
     pressed: inPage((selector) => document.querySelector(selector).getAttribute('aria-pressed')),
     shown: inPage((selector) => !document.querySelector(selector).hidden),
     fits: async (context) => (await layout(context)).fits,
