@@ -207,6 +207,9 @@ export const SEEN = {
     rows: cursorRows,
     line: inPage(() => window.floatingPoint.discipline?.line),
     focus: inPage(() => (document.activeElement.id === 'answer' ? 'answer' : 'elsewhere')),
+    // Where Tab takes the keys (WebKit moves between text fields only).
+    'after Tab': async ({ page, engine }) => (engine === 'webkit' ? CANNOT
+        : page.keyboard.press('Tab').then(() => page.evaluate(() => document.activeElement.id))),
     label: inPage(() => document.getElementById('answer').getAttribute('aria-label')),
     help: inPage(() => [...document.querySelectorAll('header p, #end-of-input')].filter((element) => element.offsetParent !== null)
         .map((element) => element.textContent).join(' ')),
