@@ -218,6 +218,11 @@ export const SEEN = {
         const box = document.querySelector(selector).getBoundingClientRect();
         return box.width >= 44 && box.height >= 44 && box.top >= 0.75 * innerHeight;
     }),
+    // Whether each element is a fingertip's target: 24 CSS px or more either way.
+    'fingertip targets': inPage((selector) => [...document.querySelectorAll(selector)].every((element) => {
+        const box = element.getBoundingClientRect();
+        return box.width >= 24 && box.height >= 24;
+    })),
     refocused: inPage(() => window.refocused > 0 && document.activeElement.id === 'answer'),
     clipboard: async (context) => context.copied ?? throughClipboard(context.page, 'KeyV'),
     running: inPage(() => window.floatingPoint.discipline !== null),
