@@ -55,6 +55,7 @@ export class Panel {
         this.typed = null;  // the text taken at the last decimal or binary prompt
         this.answer = null; // what the program's last answer adds: its kind and what it shows
         this.bits = 0;
+        this.rendering = null;  // a drawing to come
         this.build();
     }
 
@@ -144,7 +145,8 @@ export class Panel {
         const result = this.resultIn(written);
         if (result) {
             this.answer = result;
-            this.show(result.bits ?? 0);
+            this.bits = result.bits ?? 0;
+            this.renderSoon();
             this.announce(this.summary());
         }
     }
@@ -167,6 +169,16 @@ export class Panel {
     show(bits) {
         this.bits = bits;
         this.render();
+    }
+
+    // A paste of many passes gives many results in one go: the panel is drawn once, for the last,
+    // when the program gives the page its turn.
+    renderSoon() {
+        if (this.rendering) return;
+        this.rendering = setTimeout(() => {
+            this.rendering = null;
+            this.render();
+        });
     }
 
     // Every text of the panel that the pattern and its answer give. Only what changes is written:
