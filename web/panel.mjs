@@ -55,7 +55,7 @@ export class Panel {
         this.typed = null;  // the text taken at the last decimal or binary prompt
         this.answer = null; // what the program's last answer adds: its kind and what it shows
         this.bits = 0;
-        this.rendering = null;  // a drawing to come
+        this.drawing = null;  // a result drawn in this turn of the program's
         this.build();
     }
 
@@ -63,6 +63,7 @@ export class Panel {
     // in place: one change for a screen reader to take in, not one for each of the texts.
     build() {
         const open = this.content?.querySelector('details').open;
+        const focused = this.content?.contains(document.activeElement) ? document.activeElement : null;
         this.content = document.createElement('div');
         this.content.append(this.template.content.cloneNode(true));
         for (const element of this.content.querySelectorAll('[data-text]')) element.textContent = this.text(element.dataset.text);
@@ -74,6 +75,7 @@ export class Panel {
         this.render();
         if (open !== undefined) this.content.querySelector('details').open = open;
         this.root.replaceChildren(this.content);
+        if (focused) this.content.querySelector(focused.id ? `#${focused.id}` : `[data-bit="${focused.dataset.bit}"]`)?.focus();
     }
 
     element(id) {
@@ -146,7 +148,7 @@ export class Panel {
         if (result) {
             this.answer = result;
             this.bits = result.bits ?? 0;
-            this.renderSoon();
+            this.drawSoon();
             this.announce(this.summary());
         }
     }
@@ -171,13 +173,21 @@ export class Panel {
         this.render();
     }
 
-    // A paste of many passes gives many results in one go: the panel is drawn once, for the last,
-    // when the program gives the page its turn.
-    renderSoon() {
-        if (this.rendering) return;
-        this.rendering = setTimeout(() => {
-            this.rendering = null;
-            this.render();
+    // A result is drawn as the panel made anew, put in place in one change, as a change of
+    // language is: text by text, its hundred or so changes kept Orca in Firefox from speaking the
+    // program's answer for over 20 s now and then. It is drawn before that answer is announced;
+    // of a paste's many results, the first at once and then the last, when the program gives
+    // the page its turn.
+    drawSoon() {
+        if (this.drawing !== null) {
+            this.drawing.again = true;
+            return;
+        }
+        this.build();
+        const drawing = this.drawing = { again: false };
+        setTimeout(() => {
+            this.drawing = null;
+            if (drawing.again) this.build();
         });
     }
 
